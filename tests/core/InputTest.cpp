@@ -1,0 +1,58 @@
+#include "core/Input.h"
+
+#include <gtest/gtest.h>
+
+using namespace TarnwickEngine;
+
+namespace {
+
+void releaseEverything() {
+    for (std::uint32_t key = 0; key < 256; ++key) Input::setKey(key, false);
+    for (std::uint32_t button = 0; button < 8; ++button) Input::setMouseButton(button, false);
+    Input::setMousePosition(0, 0);
+}
+
+} // namespace
+
+TEST(Input, ListsAreAscendingCommaSeparatedAndEmptyWhenNothingIsHeld) {
+    releaseEverything();
+    EXPECT_EQ(Input::keysDownToString(), "");
+    EXPECT_EQ(Input::mouseButtonsDownToString(), "");
+
+    Input::setKey(65, true);
+    Input::setKey(37, true);
+    Input::setKey(0, true);
+    Input::setKey(255, true);
+    Input::setKey(65, true); // auto-repeat changes nothing
+    EXPECT_EQ(Input::keysDownToString(), "0,37,65,255");
+    Input::setKey(0, false);
+    Input::setKey(255, false);
+    EXPECT_EQ(Input::keysDownToString(), "37,65");
+
+    Input::setMouseButton(2, true);
+    Input::setMouseButton(0, true);
+    Input::setMouseButton(7, true);
+    EXPECT_EQ(Input::mouseButtonsDownToString(), "0,2,7");
+    releaseEverything();
+}
+
+TEST(Input, OutOfRangeIndicesChangeNothing) {
+    releaseEverything();
+    Input::setKey(256, true);
+    Input::setKey(0xFFFFFFFFu, true);
+    Input::setMouseButton(8, true);
+    EXPECT_EQ(Input::keysDownToString(), "");
+    EXPECT_EQ(Input::mouseButtonsDownToString(), "");
+    EXPECT_FALSE(Input::isKeyDown(256));
+    Input::setKey(40, true);
+    EXPECT_TRUE(Input::isKeyDown(40));
+    EXPECT_FALSE(Input::isKeyDown(41));
+    releaseEverything();
+}
+
+TEST(Input, MousePositionKeepsItsSign) {
+    Input::setMousePosition(-1, -32768);
+    EXPECT_EQ(Input::getMouseX(), -1);
+    EXPECT_EQ(Input::getMouseY(), -32768);
+    releaseEverything();
+}
