@@ -12,8 +12,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=""
 wineserver_started=""
 
+# Bump when the prefix's settings below change, so existing prefixes are brought up to date.
+prefix_version=2
+
 wine_session_prepare_prefix() {
-  if [ ! -f "$WINEPREFIX/.tarnwick-ready" ]; then
+  if [ "$(cat "$WINEPREFIX/.tarnwick-ready" 2>/dev/null)" != "$prefix_version" ]; then
     mkdir -p "$WINEPREFIX"
     "$wine" wineboot -i >/dev/null 2>&1 </dev/null
     # Windows fonts the program and GDI+ ask for, mapped to DejaVu (fonts-dejavu-core).
@@ -21,8 +24,11 @@ wine_session_prepare_prefix() {
     for font in "Segoe UI" "Microsoft Sans Serif" "Tahoma" "Times New Roman" "Courier New"; do
       "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d "DejaVu Sans" /f >/dev/null 2>&1 </dev/null
     done
+    # Without a window manager, Wine waits 2 s for one on every DestroyWindow of a managed
+    # window; unmanaged windows close at once and keep the exact client size.
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
     /usr/lib/wine/wineserver -w
-    touch "$WINEPREFIX/.tarnwick-ready"
+    echo "$prefix_version" >"$WINEPREFIX/.tarnwick-ready"
   fi
 }
 
