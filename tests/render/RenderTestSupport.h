@@ -23,7 +23,32 @@
 namespace RenderTest {
 
 namespace fs = std::filesystem;
+using TarnwickEngine::Camera;
 using TarnwickEngine::Color;
+using TarnwickEngine::RectCommand;
+using TarnwickEngine::SpriteCommand;
+using TarnwickEngine::TextCommand;
+
+inline Camera cameraAt(float x, float y, float zoom, float viewportWidth = 1280.0f, float viewportHeight = 720.0f) {
+    Camera camera;
+    camera.x = x;
+    camera.y = y;
+    camera.zoom = zoom;
+    camera.viewportWidth = viewportWidth;
+    camera.viewportHeight = viewportHeight;
+    return camera;
+}
+
+inline RectCommand rectCommand(float x, float y, float w, float h, Color color, bool screenSpace = false) {
+    RectCommand rect;
+    rect.x = x;
+    rect.y = y;
+    rect.w = w;
+    rect.h = h;
+    rect.color = color;
+    rect.screenSpace = screenSpace;
+    return rect;
+}
 
 // Everything Log::info and Log::warn write while it lives.
 class LogCapture {
