@@ -1,27 +1,12 @@
-// The camera arithmetic: zoom clamp, world-to-screen transform and the strict visibility test.
-#include "render/Renderer.h"
-
-#include <gtest/gtest.h>
+// The camera's zoom clamp and the strict visibility test; the transform itself is checked by the
+// pixel tests of rectangles, sprites and texts.
+#include "RenderTestSupport.h"
 
 #include <cmath>
 #include <limits>
 
-using TarnwickEngine::Camera;
+using namespace RenderTest;
 using TarnwickEngine::Renderer;
-
-namespace {
-
-Camera cameraAt(float x, float y, float zoom, float viewportWidth = 1280.0f, float viewportHeight = 720.0f) {
-    Camera camera;
-    camera.x = x;
-    camera.y = y;
-    camera.zoom = zoom;
-    camera.viewportWidth = viewportWidth;
-    camera.viewportHeight = viewportHeight;
-    return camera;
-}
-
-} // namespace
 
 TEST(Camera, ZoomAtOrBelowOneHundredthBecomesOne) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -40,28 +25,6 @@ TEST(Camera, ZoomAtOrBelowOneHundredthBecomesOne) {
     Renderer renderer;
     renderer.setCamera(cameraAt(0, 0, nan));
     EXPECT_TRUE(std::isnan(renderer.worldToScreenX(1.0f)));
-}
-
-TEST(Camera, WorldToScreenRoundsHalvesAwayFromZeroOnlyWhenPixelPerfect) {
-    struct Case {
-        bool pixelPerfect;
-        Camera camera;
-        float world;
-        float screen;
-    };
-    const Case cases[] = {
-        {true, cameraAt(0, 0, 1), 2.5f, 3.0f},   {true, cameraAt(0, 0, 1), -2.5f, -3.0f},
-        {true, cameraAt(0, 0, 1), 2.4f, 2.0f},   {true, cameraAt(0, 0, 1), 0.5f, 1.0f},
-        {false, cameraAt(0, 0, 1), 2.5f, 2.5f},  {true, cameraAt(10, 10, 2), 15.0f, 10.0f},
-        {false, cameraAt(1, 1, 3), 1.25f, 0.75f}, {true, cameraAt(1, 1, 3), 1.25f, 1.0f},
-    };
-    for (const Case& c : cases) {
-        Renderer renderer;
-        renderer.setPixelPerfect(c.pixelPerfect);
-        renderer.setCamera(c.camera);
-        EXPECT_FLOAT_EQ(renderer.worldToScreenX(c.world), c.screen) << "x " << c.world;
-        EXPECT_FLOAT_EQ(renderer.worldToScreenY(c.world), c.screen) << "y " << c.world;
-    }
 }
 
 TEST(Camera, VisibleOnlyWhenOverlappingTheViewportStrictly) {

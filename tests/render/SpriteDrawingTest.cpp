@@ -195,12 +195,19 @@ TEST_F(SpriteDrawingTest, AMissingTextureFallsBackToItsRectangleAndWarnsOnce) {
     EXPECT_EQ(log.text(), sorted);
 }
 
-TEST_F(SpriteDrawingTest, ASpriteTouchingTheViewportsEdgeIsNotDrawn) {
+TEST_F(SpriteDrawingTest, SpritesOutsideTheViewOrThePixelRangeAreNotDrawn) {
     const fs::path image = folder.write("a.bmp", solidBmp(0xFFFFFF));
     begin(cameraAt(0, 0, 1, 200, 100));
     renderer.drawSprites({spriteCommand(image, 200, 10, 10, 10), spriteCommand(image, 10, 100, 10, 10)});
-    EXPECT_EQ(snapshot().inkBounds(rgb(0)).right, 0);
+    EXPECT_EQ(snapshot().inkBounds(rgb(0)).right, 0) << "touching the viewport's edges";
+
     begin(cameraAt(0, 0, 1, 200, 100));
     renderer.drawSprites({spriteCommand(image, 199, 10, 10, 10)});
     EXPECT_TRUE(sameRect(snapshot().inkBounds(rgb(0)), RECT{199, 10, 209, 20}));
+
+    // Visible in a vast view, but its left edge lies beyond 32-bit pixels.
+    const float huge = 3.0e9f;
+    begin(cameraAt(0, 0, 1, 1e30f, 1e30f), false);
+    renderer.drawSprites({spriteCommand(image, -huge, 0, huge + 512, 10)});
+    EXPECT_EQ(snapshot().inkBounds(rgb(0)).right, 0) << "beyond the pixel range";
 }

@@ -83,7 +83,8 @@ private:
     int backBufferHeight = 0;
     // This renderer's own GDI+ acquisition, so that it releases exactly what it took.
     bool gdiplusAcquired = false;
-    // Kept from frame to frame so that the sprite pass and the text pass reuse their storage.
+    // Kept from frame to frame so that the sprite pass and the text pass reuse their storage; the
+    // sprite pointers are only meaningful during a pass.
     std::vector<SpriteOrder> spriteOrder;
     std::wstring wideText;
 };

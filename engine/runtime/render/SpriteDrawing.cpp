@@ -8,6 +8,7 @@
 #include "render/ScreenCoordinates.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace TarnwickEngine {
 
