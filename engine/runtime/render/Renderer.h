@@ -1,5 +1,6 @@
 // Draws each frame's commands into a GDI back buffer fitted to the window's client area and copies
-// it to the window in one blit. Rectangles are plain GDI; sprites and texts are GDI+.
+// it to the window in one blit. Rectangles are plain GDI; sprites and texts are GDI+. The renderer
+// also owns the textures, cached by resolved path, and the project's asset manifest.
 #pragma once
 
 #include "core/ProjectConfig.h"
@@ -42,9 +43,30 @@ public:
     HDC getMemoryDC() const { return memoryDC; }
     float worldToScreenX(float x) const;
     float worldToScreenY(float y) const;
+    // Strict overlap of a world rectangle with the camera's viewport; NaN is never visible.
     bool isVisible(float x, float y, float w, float h) const;
 
+    // The cached texture of a path, loaded on first use; never null, possibly not loaded.
+    Texture* getTexture(const std::filesystem::path& requested);
+    // The file that a requested texture path stands for (project root, asset manifest).
+    std::filesystem::path resolveTexturePath(const std::filesystem::path& requested);
+
 private:
+    // A sprite of the pass with the UTF-8 text of its texture path, its sort key.
+    struct SpriteOrder {
+        std::string key;
+        const SpriteCommand* sprite = nullptr;
+    };
+    static bool spriteTextureLess(const SpriteOrder& a, const SpriteOrder& b);
+
+    void drawRect(float x, float y, float w, float h, const Color& color);
+    void drawDebugRect(float x, float y, float w, float h, const Color& color);
+    bool worldRectToScreen(float x, float y, float w, float h, RECT& rect) const;
+    void drawSprite(const SpriteCommand& sprite, const std::string& textureKey);
+    void drawText(const TextCommand& text);
+    Texture* findOrLoadTexture(const std::filesystem::path& resolved, const std::string& key);
+    void loadAssetManifest();
+
     Window* window = nullptr;
     std::filesystem::path projectRoot;
     Camera camera;
@@ -59,6 +81,12 @@ private:
     HGDIOBJ previousBitmap = nullptr;
     int backBufferWidth = 0;
     int backBufferHeight = 0;
+    // This renderer's own GDI+ acquisition, so that it releases exactly what it took.
+    bool gdiplusAcquired = false;
+    // Kept from frame to frame so that the sprite pass and the text pass reuse their storage; the
+    // sprite pointers are only meaningful during a pass.
+    std::vector<SpriteOrder> spriteOrder;
+    std::wstring wideText;
 };
 
 } // namespace TarnwickEngine
