@@ -50,14 +50,6 @@ TEST(LineCutting, OneCarriageReturnBeforeTheLineEndIsDropped) {
     EXPECT_EQ(impl.pendingOutput, "");
 }
 
-TEST(LineCutting, HandshakeWordWithCrLfSetsItsFlag) {
-    ScriptHost::Impl impl;
-    receive(impl, "END_FRAME\r");
-    EXPECT_FALSE(impl.frameEnded);
-    receive(impl, "\n");
-    EXPECT_TRUE(impl.frameEnded);
-}
-
 TEST(LineCutting, LineUpToTheBoundIsKept) {
     ScriptHost::Impl impl;
     LogCapture log;

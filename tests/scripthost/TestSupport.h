@@ -2,6 +2,8 @@
 // and the stand-in script host with the processes it leaves behind.
 #pragma once
 
+#include "scripthost/FrameCommands.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -65,5 +67,11 @@ DWORD tracedProcessId(const std::filesystem::path& trace);
 bool processEnds(DWORD processId, std::chrono::milliseconds timeout);
 
 double secondsSince(std::chrono::steady_clock::time_point start);
+
+// One frame's records as text, list by list in arrival order, with `root` shown as "<root>":
+// "rect 10,20,30,40 255,0,0; screen ...; debug ...; sprite x,y,w,h r,g,b <texture> flips 1 0
+// [src x,y,w,h]; text x,y 'text' <font> size r,g,b world|screen alignment; collider id x,y,w,h".
+std::string describe(const TarnwickEngine::FrameCommands& commands,
+                     const std::vector<TarnwickEngine::Collider>& colliders, const std::filesystem::path& root);
 
 } // namespace TarnwickTest

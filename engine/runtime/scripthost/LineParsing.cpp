@@ -35,10 +35,10 @@ bool startsWith(std::string_view line, std::string_view tag) { return line.subst
 class TerminatedField {
 public:
     explicit TerminatedField(std::string_view field) {
-        if (field.size() < sizeof(small)) {
-            std::memcpy(small, field.data(), field.size());
-            small[field.size()] = '\0';
-            text = small;
+        if (field.size() < sizeof(shortText)) {
+            std::memcpy(shortText, field.data(), field.size());
+            shortText[field.size()] = '\0';
+            text = shortText;
         } else {
             large.assign(field);
             text = large.c_str();
@@ -47,7 +47,7 @@ public:
     const char* c_str() const { return text; }
 
 private:
-    char small[64];
+    char shortText[64];
     std::string large;
     const char* text = nullptr;
 };
