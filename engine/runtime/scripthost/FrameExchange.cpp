@@ -1,0 +1,80 @@
+// The host's half of the exchanges: START and the wait for STARTED, one FRAME per frame and the
+// wait for END_FRAME, and SHUTDOWN with the end of the child.
+#include "scripthost/ScriptHostImpl.h"
+
+#include "core/Input.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace TarnwickEngine {
+
+namespace {
+
+constexpr std::chrono::milliseconds startedTimeout{5000};
+constexpr std::chrono::milliseconds frameTimeout{500};
+constexpr DWORD shutdownWaitMilliseconds = 300;
+
+void appendInteger(std::string& out, std::int32_t value) {
+    char text[16];
+    const auto result = std::to_chars(text, text + sizeof(text), value);
+    out.append(text, result.ptr);
+}
+
+} // namespace
+
+// The time step is written as an output stream writes a float by default: six significant digits
+// by the "%g" rule, which is what snprintf gives for the float widened to double.
+void formatFrameLine(std::string& out, float deltaTime) {
+    char step[32];
+    std::snprintf(step, sizeof(step), "%g", static_cast<double>(deltaTime));
+    out.assign("FRAME|");
+    out += step;
+    out += '|';
+    out += Input::keysDownToString();
+    out += '|';
+    appendInteger(out, Input::getMouseX());
+    out += ',';
+    appendInteger(out, Input::getMouseY());
+    out += '|';
+    out += Input::mouseButtonsDownToString();
+}
+
+void ScriptHost::Impl::startScripts() {
+    writeLine("START");
+    waitFor("STARTED", startedTimeout);
+}
+
+// A FRAME line carries no number: an answer that misses its wait is read by the next frame's wait,
+// after that frame has emptied the lists, and its END_FRAME ends that wait early.
+void ScriptHost::Impl::frame(float deltaTime) {
+    frameCommands.rects.clear();
+    frameCommands.sprites.clear();
+    frameCommands.texts.clear();
+    frameCommands.debugRects.clear();
+    colliders.clear();
+    frameEnded = false;
+    formatFrameLine(frameLine, deltaTime);
+    writeLine(frameLine);
+    waitFor("END_FRAME", frameTimeout);
+}
+
+void ScriptHost::Impl::shutdown() {
+    if (processHandle) {
+        writeLine("SHUTDOWN");
+        ::WaitForSingleObject(processHandle, shutdownWaitMilliseconds);
+        // A child that exited with 259 itself looks alive; its termination then fails harmlessly.
+        DWORD exitCode = 0;
+        if (::GetExitCodeProcess(processHandle, &exitCode) && exitCode == STILL_ACTIVE) {
+            ::TerminateProcess(processHandle, 0);
+        }
+    }
+    // The input pipe first, so the child sees the end of its input.
+    closeHandleIfOpen(stdInWrite);
+    closeHandleIfOpen(stdOutRead);
+    closeHandleIfOpen(threadHandle);
+    closeHandleIfOpen(processHandle);
+    unsentInput.clear();
+}
+
+} // namespace TarnwickEngine

@@ -1,0 +1,116 @@
+// The line transport: lines to the child's input, lines cut from its output, and the polling wait.
+#include "scripthost/ScriptHostImpl.h"
+
+#include "core/Log.h"
+
+namespace TarnwickEngine {
+
+namespace {
+
+void warnOverlongLine() { Log::warn("Dropped a script host line longer than 1 MiB."); }
+
+// The write end is in PIPE_NOWAIT mode, so this never waits. What it can do (Wine and Windows
+// alike): take everything, take nothing when the pipe lacks room, or take only part when a reader
+// is waiting with a smaller request than the rest can fill. False when the pipe is broken.
+bool writeSome(HANDLE pipe, const std::string& bytes, std::size_t& written) {
+    DWORD count = 0;
+    const BOOL ok = ::WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr);
+    written = count;
+    return ok != FALSE;
+}
+
+} // namespace
+
+// A line goes out whole or not at all: a line the pipe does not take is dropped, and a line it
+// took only in part is finished (flushUnsentInput) before any later line may start.
+void ScriptHost::Impl::writeLine(const std::string& line) {
+    if (!stdInWrite) return;
+    if (line.size() >= MAXDWORD) return;
+    if (!flushUnsentInput()) return;
+    outgoing.assign(line);
+    outgoing += '\n';
+    std::size_t written = 0;
+    if (!writeSome(stdInWrite, outgoing, written)) return;
+    if (written > 0 && written < outgoing.size()) unsentInput.assign(outgoing, written, std::string::npos);
+}
+
+// True when nothing of an earlier line is left to send.
+bool ScriptHost::Impl::flushUnsentInput() {
+    if (unsentInput.empty()) return true;
+    std::size_t written = 0;
+    if (!writeSome(stdInWrite, unsentInput, written)) {
+        // The child is gone; the rest can never be delivered.
+        unsentInput.clear();
+        return true;
+    }
+    unsentInput.erase(0, written);
+    return unsentInput.empty();
+}
+
+void ScriptHost::Impl::pumpOutput() {
+    if (!stdOutRead) return;
+    const std::size_t scanFrom = pendingOutput.size();
+    std::size_t taken = 0;
+    while (taken < maxPumpBytes) {
+        DWORD available = 0;
+        if (!::PeekNamedPipe(stdOutRead, nullptr, 0, nullptr, &available, nullptr) || available == 0) break;
+        char buffer[512];
+        DWORD read = 0;
+        // The peek has reported data, so this read does not wait.
+        if (!::ReadFile(stdOutRead, buffer, sizeof(buffer), &read, nullptr) || read == 0) break;
+        pendingOutput.append(buffer, read);
+        taken += read;
+    }
+    if (taken > 0) cutLines(scanFrom);
+}
+
+// Hands every complete line in pendingOutput to handleLine, then removes them all at once. Bytes
+// before `scanFrom` hold no '\n'. Lines are cut by offset, so a pump costs time in proportion to
+// what it read, however many lines it held.
+void ScriptHost::Impl::cutLines(std::size_t scanFrom) {
+    std::size_t lineStart = 0;
+    std::size_t newline = pendingOutput.find('\n', scanFrom);
+    while (newline != std::string::npos) {
+        if (discardingLine) {
+            discardingLine = false; // this '\n' ends the over-long line
+        } else if (newline - lineStart > maxLineBytes) {
+            warnOverlongLine();
+        } else {
+            std::size_t end = newline;
+            if (end > lineStart && pendingOutput[end - 1] == '\r') --end;
+            handleLine(std::string_view(pendingOutput.data() + lineStart, end - lineStart));
+        }
+        lineStart = newline + 1;
+        newline = pendingOutput.find('\n', lineStart);
+    }
+    if (discardingLine) {
+        lineStart = pendingOutput.size();
+    } else if (pendingOutput.size() - lineStart > maxLineBytes) {
+        warnOverlongLine();
+        discardingLine = true;
+        lineStart = pendingOutput.size();
+    }
+    pendingOutput.erase(0, lineStart);
+}
+
+void ScriptHost::Impl::waitFor(const std::string& expected, std::chrono::milliseconds timeout) {
+    const bool* flag = nullptr;
+    if (expected == "READY") {
+        flag = &ready;
+    } else if (expected == "STARTED") {
+        flag = &started;
+    } else if (expected == "END_FRAME") {
+        flag = &frameEnded;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < timeout) {
+        // The rest of a line that went out in part reaches the child as soon as it reads again.
+        flushUnsentInput();
+        pumpOutput();
+        if (flag && *flag) return;
+        ::Sleep(1);
+    }
+    pumpOutput();
+}
+
+} // namespace TarnwickEngine

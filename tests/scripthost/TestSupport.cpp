@@ -1,0 +1,135 @@
+#include "TestSupport.h"
+
+#include "core/Application.h"
+#include "core/Files.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+namespace TarnwickTest {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) lines.push_back(line);
+    return lines;
+}
+
+std::string colorText(const TarnwickEngine::Color& c) {
+    return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
+}
+
+std::string boxText(float x, float y, float w, float h) {
+    std::ostringstream text;
+    text << x << "," << y << "," << w << "," << h;
+    return text.str();
+}
+
+} // namespace
+
+LogCapture::LogCapture() : oldOut(std::cout.rdbuf(outText.rdbuf())), oldErr(std::cerr.rdbuf(errText.rdbuf())) {}
+
+LogCapture::~LogCapture() {
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+}
+
+std::vector<std::string> LogCapture::outLines() const { return linesOf(out()); }
+std::vector<std::string> LogCapture::errLines() const { return linesOf(err()); }
+
+ScratchFolder::ScratchFolder() {
+    static int counter = 0;
+    folder = fs::temp_directory_path() /
+             ("tarnwick-test-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter));
+    fs::create_directories(folder);
+    folder = fs::canonical(folder);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
+fs::path ScratchFolder::write(const fs::path& relative, const std::string& bytes) const {
+    const fs::path file = folder / relative;
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
+}
+
+void setEnvironment(const char* name, const char* value) {
+    // "NAME=" removes the variable from the C runtime's copy, which getenv reads.
+    const std::string assignment = std::string(name) + "=" + (value ? value : "");
+    _putenv(assignment.c_str());
+    ::SetEnvironmentVariableA(name, value);
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> readLines(const fs::path& path) { return linesOf(readFile(path)); }
+
+fs::path standinFolder() {
+    return fs::weakly_canonical(TarnwickEngine::getExecutableDirectory() / ".." / "standin");
+}
+
+DWORD tracedProcessId(const fs::path& trace) {
+    for (const std::string& line : readLines(trace)) {
+        if (line.compare(0, 4, "pid ") == 0) return static_cast<DWORD>(std::strtoul(line.c_str() + 4, nullptr, 10));
+    }
+    return 0;
+}
+
+bool processEnds(DWORD processId, std::chrono::milliseconds timeout) {
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process) return true;
+    const DWORD result = ::WaitForSingleObject(process, static_cast<DWORD>(timeout.count()));
+    ::CloseHandle(process);
+    return result == WAIT_OBJECT_0;
+}
+
+std::string describe(const TarnwickEngine::FrameCommands& commands,
+                     const std::vector<TarnwickEngine::Collider>& colliders, const fs::path& root) {
+    const std::string rootText = TarnwickEngine::pathToString(root);
+    const auto pathText = [&](const fs::path& path) {
+        std::string text = TarnwickEngine::pathToString(path);
+        if (text.rfind(rootText, 0) == 0) text = "<root>" + text.substr(rootText.size());
+        return text;
+    };
+    std::vector<std::string> records;
+    for (const auto& r : commands.rects) {
+        records.push_back((r.screenSpace ? "screen " : "rect ") + boxText(r.x, r.y, r.w, r.h) + " " + colorText(r.color));
+    }
+    for (const auto& r : commands.debugRects) records.push_back("debug " + boxText(r.x, r.y, r.w, r.h) + " " + colorText(r.color));
+    for (const auto& s : commands.sprites) {
+        std::string text = "sprite " + boxText(s.x, s.y, s.w, s.h) + " " + colorText(s.color) + " " + pathText(s.texture) +
+                           " flips " + std::to_string(s.flipX) + " " + std::to_string(s.flipY);
+        if (s.hasSourceRect) text += " src " + boxText(s.sourceX, s.sourceY, s.sourceW, s.sourceH);
+        records.push_back(text);
+    }
+    for (const auto& t : commands.texts) {
+        std::ostringstream text;
+        text << "text " << t.x << "," << t.y << " '" << t.text << "' " << pathText(t.font) << " " << t.size << " "
+             << colorText(t.color) << (t.screenSpace ? " screen " : " world ") << t.alignment;
+        records.push_back(text.str());
+    }
+    for (const auto& c : colliders) records.push_back("collider " + std::to_string(c.id) + " " + boxText(c.x, c.y, c.w, c.h));
+    std::string all;
+    for (const std::string& record : records) all += (all.empty() ? "" : "; ") + record;
+    return all;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace TarnwickTest

@@ -1,0 +1,279 @@
+// Stand-in for `dotnet TarnwickEngine.ScriptHost.dll ...`: the script host's side of the line
+// protocol, so that the engine runs and is tested where .NET cannot be installed. Found like the
+// real one, as DOTNET_ROOT\dotnet.exe.
+//
+// Started with the script-host assembly, the game's assembly, the main class, the project folder,
+// the start scene, the fixed time step, x and y. It sends READY at once, STARTED after START, the
+// game's lines and END_FRAME after each FRAME, and exits after SHUTDOWN or at the end of its input.
+// It reads its input throughout. The game is chosen by the main class (Game.h).
+//
+// Misbehaviour on purpose, for tests: TARNWICK_STANDIN holds a comma-separated list of
+//   no-ready            never send READY
+//   exit-before-ready   exit with code 3 before sending anything
+//   no-started          never send STARTED
+//   late=N:MS           send the whole answer to the N-th FRAME (from 1) MS milliseconds late
+//   ignore-shutdown     stay alive after SHUTDOWN and after the end of input (at most 60 s)
+//   exit-259            exit with code 259, which Windows also uses for "still running", on SHUTDOWN
+//   flood[=BYTES]       begin the answer to the first FRAME with BYTES 'x' (endless without a
+//                       count) and no '\n'; after a count, '\n' and the usual answer follow
+//   stop-reading        after STARTED never read again; send END_FRAME every millisecond instead
+//   pause-reading=MS    after STARTED read nothing for MS milliseconds, then go on
+//   echo-args           before READY, send LOG lines with the raw command line, each argument as
+//                       CommandLineToArgvW and as the C runtime read it, and the current folder
+// TARNWICK_STANDIN_TRACE=FILE    append "recv <line>" and "send <word>" for everything received
+//                                and every handshake word sent, plus "pid <id>" and "exit <code>"
+// TARNWICK_STANDIN_ANSWERS=FILE  canned output: the file's bytes cut at each NUL byte. Piece 0 is
+//     sent before READY, piece 1 before STARTED, and piece k+1 instead of the whole answer to the
+//     k-th FRAME, END_FRAME included, so a piece may leave it out or end inside a line.
+#include "Game.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Standin::FrameInput;
+using Standin::Game;
+using Standin::GameSetup;
+
+constexpr DWORD lingerMilliseconds = 60000;
+
+struct Behaviour {
+    bool noReady = false;
+    bool exitBeforeReady = false;
+    bool noStarted = false;
+    int lateFrame = 0;
+    DWORD lateMilliseconds = 0;
+    bool ignoreShutdown = false;
+    bool exit259 = false;
+    bool flood = false;
+    unsigned long long floodBytes = 0; // 0: endless
+    bool stopReading = false;
+    DWORD pauseMilliseconds = 0;
+    bool echoArgs = false;
+};
+
+Behaviour readBehaviour() {
+    Behaviour behaviour;
+    const char* value = std::getenv("TARNWICK_STANDIN");
+    std::istringstream list(value ? value : "");
+    std::string token;
+    while (std::getline(list, token, ',')) {
+        const std::size_t equals = token.find('=');
+        const std::string name = token.substr(0, equals);
+        const std::string argument = equals == std::string::npos ? "" : token.substr(equals + 1);
+        if (name == "no-ready") behaviour.noReady = true;
+        if (name == "exit-before-ready") behaviour.exitBeforeReady = true;
+        if (name == "no-started") behaviour.noStarted = true;
+        if (name == "late") {
+            behaviour.lateFrame = std::atoi(argument.c_str());
+            const std::size_t colon = argument.find(':');
+            if (colon != std::string::npos) behaviour.lateMilliseconds = std::strtoul(argument.c_str() + colon + 1, nullptr, 10);
+        }
+        if (name == "ignore-shutdown") behaviour.ignoreShutdown = true;
+        if (name == "exit-259") behaviour.exit259 = true;
+        if (name == "flood") {
+            behaviour.flood = true;
+            behaviour.floodBytes = std::strtoull(argument.c_str(), nullptr, 10);
+        }
+        if (name == "stop-reading") behaviour.stopReading = true;
+        if (name == "pause-reading") behaviour.pauseMilliseconds = std::strtoul(argument.c_str(), nullptr, 10);
+        if (name == "echo-args") behaviour.echoArgs = true;
+    }
+    return behaviour;
+}
+
+std::string utf8(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    const int needed = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(needed), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), needed, nullptr, nullptr);
+    return text;
+}
+
+class Trace {
+public:
+    Trace() {
+        const char* path = std::getenv("TARNWICK_STANDIN_TRACE");
+        if (path) file = std::fopen(path, "ab");
+    }
+    ~Trace() {
+        if (file) std::fclose(file);
+    }
+    Trace(const Trace&) = delete;
+    Trace& operator=(const Trace&) = delete;
+
+    void note(const std::string& text) {
+        if (!file) return;
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fputc('\n', file);
+        std::fflush(file);
+    }
+
+private:
+    std::FILE* file = nullptr;
+};
+
+Trace trace;
+
+[[noreturn]] void finish(int code) {
+    trace.note("exit " + std::to_string(code));
+    std::fflush(stdout);
+    std::exit(code);
+}
+
+// Exits when the host has closed the pipe: nobody is left to answer.
+void send(const std::string& bytes) {
+    if (bytes.empty()) return;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) finish(0);
+}
+
+void sendWord(const std::string& word) {
+    trace.note("send " + word);
+    send(word + "\n");
+}
+
+bool readLine(std::string& line) {
+    line.clear();
+    for (;;) {
+        const int c = std::fgetc(stdin);
+        if (c == EOF) return !line.empty();
+        if (c == '\n') return true;
+        line += static_cast<char>(c);
+    }
+}
+
+[[noreturn]] void stayAlive() {
+    ::Sleep(lingerMilliseconds);
+    finish(0);
+}
+
+std::vector<std::string> readAnswers() {
+    std::vector<std::string> pieces;
+    const char* path = std::getenv("TARNWICK_STANDIN_ANSWERS");
+    if (!path) return pieces;
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = bytes.find('\0', start);
+        pieces.push_back(bytes.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return pieces;
+}
+
+void echoArguments(int argc, wchar_t** argv) {
+    send("LOG|Info|commandLine=" + utf8(::GetCommandLineW()) + "\n");
+    int count = 0;
+    LPWSTR* shellArgs = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    send("LOG|Info|argc=" + std::to_string(count) + "\n");
+    for (int i = 0; i < count; ++i) send("LOG|Info|arg" + std::to_string(i) + "=" + utf8(shellArgs[i]) + "\n");
+    ::LocalFree(shellArgs);
+    send("LOG|Info|crtArgc=" + std::to_string(argc) + "\n");
+    for (int i = 0; i < argc; ++i) send("LOG|Info|crtArg" + std::to_string(i) + "=" + utf8(argv[i]) + "\n");
+    wchar_t directory[MAX_PATH];
+    const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, directory);
+    send("LOG|Info|cwd=" + utf8(std::wstring(directory, length)) + "\n");
+}
+
+GameSetup readSetup(int argc, wchar_t** argv) {
+    GameSetup setup;
+    const auto argument = [&](int i) { return i < argc ? utf8(argv[i]) : std::string(); };
+    setup.mainClass = argument(3);
+    setup.projectDirectory = argument(4);
+    setup.startScene = argument(5);
+    if (argc > 6) setup.fixedDeltaTime = std::strtof(argument(6).c_str(), nullptr);
+    if (argc > 7) setup.x = std::strtof(argument(7).c_str(), nullptr);
+    if (argc > 8) setup.y = std::strtof(argument(8).c_str(), nullptr);
+    return setup;
+}
+
+[[noreturn]] void floodForever() {
+    const std::string chunk(65536, 'x');
+    for (;;) send(chunk);
+}
+
+void flood(unsigned long long bytes) {
+    const std::string chunk(65536, 'x');
+    for (; bytes >= chunk.size(); bytes -= chunk.size()) send(chunk);
+    send(chunk.substr(0, static_cast<std::size_t>(bytes)) + "\n");
+}
+
+// Answers frames it never reads: the host's frame loop runs on at full speed while the pipe to
+// this process fills up.
+[[noreturn]] void stopReading() {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < lingerMilliseconds) {
+        send("END_FRAME\n");
+        ::Sleep(1);
+    }
+    finish(0);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Binary mode: every byte of input is seen ('\r' and 0x1A included) and output goes out as written.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+
+    const Behaviour behaviour = readBehaviour();
+    const std::vector<std::string> answers = readAnswers();
+    const auto answer = [&](std::size_t piece) { return piece < answers.size() ? &answers[piece] : nullptr; };
+    trace.note("pid " + std::to_string(::GetCurrentProcessId()));
+    if (behaviour.exitBeforeReady) finish(3);
+
+    if (behaviour.echoArgs) echoArguments(argc, argv);
+    if (answer(0)) send(*answer(0));
+    if (!behaviour.noReady) sendWord("READY");
+
+    const std::unique_ptr<Game> game = Standin::makeGame(readSetup(argc, argv));
+    int frames = 0;
+    std::string line;
+    while (readLine(line)) {
+        trace.note("recv " + line);
+        if (line == "START") {
+            std::string lines;
+            game->start(lines);
+            send(answer(1) ? *answer(1) : lines);
+            if (!behaviour.noStarted) sendWord("STARTED");
+            if (behaviour.stopReading) stopReading();
+            if (behaviour.pauseMilliseconds > 0) ::Sleep(behaviour.pauseMilliseconds);
+        } else if (line == "SHUTDOWN") {
+            if (behaviour.ignoreShutdown) stayAlive();
+            finish(behaviour.exit259 ? 259 : 0);
+        } else if (line.compare(0, 6, "FRAME|") == 0) {
+            ++frames;
+            if (frames == behaviour.lateFrame) ::Sleep(behaviour.lateMilliseconds);
+            if (frames == 1 && behaviour.flood) {
+                if (behaviour.floodBytes == 0) floodForever();
+                flood(behaviour.floodBytes);
+            }
+            if (const std::string* canned = answer(static_cast<std::size_t>(frames) + 1)) {
+                send(*canned);
+                continue;
+            }
+            std::string lines;
+            game->frame(Standin::parseFrameLine(line), lines);
+            send(lines + "END_FRAME\n");
+        }
+    }
+    // The end of input: the host has closed the pipe.
+    if (behaviour.ignoreShutdown) stayAlive();
+    finish(0);
+}
