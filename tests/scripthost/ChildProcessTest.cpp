@@ -84,7 +84,7 @@ protected:
     }
 
     // Members are destroyed in reverse: the child ends before its folder is removed.
-    ScratchFolder folder;
+    TempDir folder;
     fs::path tracePath;
     ScriptHostConfig config;
     ScriptHost::Impl impl;
@@ -339,10 +339,13 @@ TEST_F(ChildProcess, FloodingChildCannotStallTheHost) {
     ASSERT_TRUE(start());
     impl.startScripts();
     LogCapture log;
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_LT(timedFrame(), 3.0);
+    // However slowly the reads go, each frame keeps its time-out until the line passes the bound.
+    for (int i = 0; i < 30 && log.outLines().empty(); ++i) {
+        // The frame's 500 ms and one batch of reads: each read is a server round trip under Wine.
+        EXPECT_LT(timedFrame(), 1.2);
         EXPECT_LE(impl.pendingOutput.size(), maxLineBytes);
     }
+    timedFrame();
     EXPECT_EQ(log.outLines(), std::vector<std::string>{"[Warn] Dropped a script host line longer than 1 MiB."});
     impl.shutdown();
     EXPECT_EQ(::WaitForSingleObject(watch, 3000), WAIT_OBJECT_0);

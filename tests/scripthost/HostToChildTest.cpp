@@ -13,7 +13,7 @@
 #include <random>
 
 using namespace TarnwickEngine;
-using TarnwickTest::ScratchFolder;
+using TarnwickTest::TempDir;
 using TarnwickTest::setEnvironment;
 namespace fs = std::filesystem;
 
@@ -113,7 +113,7 @@ protected:
         setEnvironment("USERPROFILE", profile.c_str());
     }
 
-    ScratchFolder folder;
+    TempDir folder;
     std::string dotnetRoot;
     std::string profile;
 };

@@ -7,7 +7,7 @@
 
 using namespace TarnwickEngine;
 using TarnwickTest::LogCapture;
-using TarnwickTest::ScratchFolder;
+using TarnwickTest::TempDir;
 
 namespace {
 
@@ -118,7 +118,7 @@ TEST(HandleLine, CommandLinesBecomeRecords) {
         {"COLLIDER|1|2|3|4", ""},
         {"COLLIDER|1|2|3|4|5|6", ""},
     };
-    ScratchFolder root;
+    TempDir root;
     for (const auto& c : cases) {
         const Handled handled = handle({c.line}, root.path());
         EXPECT_EQ(handled.records, c.records) << c.line;

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "scripthost/FrameCommands.h"
+#include "support/ProcessRunner.h"
+#include "support/StandinTrace.h"
+#include "support/TempDir.h"
 
 #include <windows.h>
 
@@ -35,36 +38,8 @@ private:
     std::streambuf* oldErr;
 };
 
-// A new empty folder under the system's temporary folder, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::filesystem::path& path() const { return folder; }
-    // Writes `bytes` to a file below the folder (creating its folders) and returns its path.
-    std::filesystem::path write(const std::filesystem::path& relative, const std::string& bytes) const;
-
-private:
-    std::filesystem::path folder;
-};
-
 // Sets (or with a null value removes) a variable for the C runtime and for child processes alike.
 void setEnvironment(const char* name, const char* value);
-
-std::string readFile(const std::filesystem::path& path);
-std::vector<std::string> readLines(const std::filesystem::path& path);
-
-// The folder of build/standin/dotnet.exe, relative to this test program in build/tests.
-std::filesystem::path standinFolder();
-
-// The stand-in's process id from its trace file ("pid <id>"), or 0.
-DWORD tracedProcessId(const std::filesystem::path& trace);
-
-// True when no process with this id runs any more, or it ends within `timeout`.
-bool processEnds(DWORD processId, std::chrono::milliseconds timeout);
 
 double secondsSince(std::chrono::steady_clock::time_point start);
 

@@ -2,30 +2,19 @@
 
 #include "core/Application.h"
 
-#include <windows.h>
-
+#include <cwchar>
 #include <stdexcept>
 
 namespace TarnwickTest {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-class Handle {
-public:
-    Handle() = default;
-    ~Handle() { close(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE* out() { return &handle; }
-    HANDLE get() const { return handle; }
-    void close() {
-        if (handle) ::CloseHandle(handle);
-        handle = nullptr;
-    }
-
-private:
-    HANDLE handle = nullptr;
-};
+void closeIfOpen(HANDLE& handle) {
+    if (handle) ::CloseHandle(handle);
+    handle = nullptr;
+}
 
 // Reads what the pipe holds without waiting. False once the pipe is broken (every writer gone).
 bool drainPipe(HANDLE pipe, std::string& into) {
@@ -41,25 +30,37 @@ bool drainPipe(HANDLE pipe, std::string& into) {
 }
 
 std::wstring environmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& additions) {
-    std::vector<std::wstring> entries;
+    std::wstring block;
     if (wchar_t* current = ::GetEnvironmentStringsW()) {
-        for (const wchar_t* entry = current; *entry; entry += wcslen(entry) + 1) {
-            const std::wstring text = entry;
+        for (const wchar_t* entry = current; *entry; entry += std::wcslen(entry) + 1) {
             bool replaced = false;
             for (const auto& add : additions) {
-                replaced = replaced || _wcsnicmp(text.c_str(), (add.first + L"=").c_str(), add.first.size() + 1) == 0;
+                const std::wstring prefix = add.first + L"=";
+                replaced = replaced || _wcsnicmp(entry, prefix.c_str(), prefix.size()) == 0;
             }
-            if (!replaced) entries.push_back(text);
+            if (!replaced) block.append(entry).push_back(L'\0');
         }
         ::FreeEnvironmentStringsW(current);
     }
     for (const auto& add : additions) {
-        if (!add.second.empty()) entries.push_back(add.first + L"=" + add.second);
+        if (!add.second.empty()) block.append(add.first + L"=" + add.second).push_back(L'\0');
     }
-    std::wstring block;
-    for (const auto& entry : entries) block += entry + L'\0';
-    block += L'\0';
+    block.push_back(L'\0');
     return block;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK findProcessWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId) return TRUE;
+    search->found = window;
+    return FALSE;
 }
 
 } // namespace
@@ -80,17 +81,16 @@ std::wstring quoteArgument(const std::wstring& argument) {
     return quoted + L"\"";
 }
 
-ProcessResult runProcess(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
-                         const ProcessOptions& options) {
+RunningProgram::RunningProgram(const fs::path& program, const std::vector<std::wstring>& arguments,
+                               const ProcessOptions& options) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    Handle outRead, outWrite, errRead, errWrite, nul;
-    if (!::CreatePipe(outRead.out(), outWrite.out(), &inherit, 0) ||
-        !::CreatePipe(errRead.out(), errWrite.out(), &inherit, 0)) {
+    HANDLE outWrite = nullptr, errWrite = nullptr;
+    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0) || !::CreatePipe(&errRead, &errWrite, &inherit, 0)) {
         throw std::runtime_error("CreatePipe failed");
     }
-    ::SetHandleInformation(outRead.get(), HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(errRead.get(), HANDLE_FLAG_INHERIT, 0);
-    *nul.out() = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nul = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                                nullptr);
 
     std::wstring command = quoteArgument(program.native());
@@ -100,55 +100,119 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul.get();
-    startup.hStdOutput = outWrite.get();
-    startup.hStdError = errWrite.get();
-    PROCESS_INFORMATION process{};
-    const auto started = std::chrono::steady_clock::now();
+    startup.hStdInput = nul;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION info{};
+    started = std::chrono::steady_clock::now();
     const wchar_t* directory = options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
-    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                          environment.data(), directory, &startup, &process)) {
-        throw std::runtime_error("CreateProcessW failed: " + std::to_string(::GetLastError()));
+    const BOOL created = ::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
+                                          CREATE_UNICODE_ENVIRONMENT, environment.data(), directory, &startup, &info);
+    const DWORD error = ::GetLastError();
+    closeIfOpen(outWrite);
+    closeIfOpen(errWrite);
+    closeIfOpen(nul);
+    if (!created) {
+        closeIfOpen(outRead);
+        closeIfOpen(errRead);
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(error));
     }
-    Handle processHandle, threadHandle;
-    *processHandle.out() = process.hProcess;
-    *threadHandle.out() = process.hThread;
-    outWrite.close();
-    errWrite.close();
-    nul.close();
+    process = info.hProcess;
+    id = info.dwProcessId;
+    ::CloseHandle(info.hThread);
+}
 
-    // Polled rather than read on threads: a grandchild that inherited the pipes may keep them open
-    // after the program has ended, and the test must not wait for it.
+RunningProgram::~RunningProgram() {
+    if (running()) {
+        ::TerminateProcess(process, 99);
+        ::WaitForSingleObject(process, 5000);
+    }
+    closeIfOpen(process);
+    closeIfOpen(outRead);
+    closeIfOpen(errRead);
+}
+
+bool RunningProgram::running() const { return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+
+double RunningProgram::secondsRunning() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
+HWND RunningProgram::window() const {
+    WindowSearch search{id, nullptr};
+    ::EnumWindows(findProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool RunningProgram::post(UINT message, WPARAM wParam, LPARAM lParam) const {
+    const HWND target = window();
+    return target && ::PostMessageW(target, message, wParam, lParam);
+}
+
+// Polled rather than read on threads: a grandchild that inherited the pipes may keep them open
+// after the program has ended, and no wait of the test may depend on it.
+void RunningProgram::drain() {
+    outOpen = outOpen && drainPipe(outRead, outText);
+    errOpen = errOpen && drainPipe(errRead, errText);
+}
+
+const std::string& RunningProgram::out() {
+    drain();
+    return outText;
+}
+
+const std::string& RunningProgram::err() {
+    drain();
+    return errText;
+}
+
+ProcessResult RunningProgram::wait(std::chrono::milliseconds timeout) {
     ProcessResult result;
-    const auto deadline = started + options.timeout;
-    bool outOpen = true, errOpen = true;
-    while (::WaitForSingleObject(process.hProcess, 1) == WAIT_TIMEOUT) {
-        outOpen = outOpen && drainPipe(outRead.get(), result.out);
-        errOpen = errOpen && drainPipe(errRead.get(), result.err);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (::WaitForSingleObject(process, 1) == WAIT_TIMEOUT) {
+        drain();
         if (std::chrono::steady_clock::now() > deadline) {
             result.timedOut = true;
-            ::TerminateProcess(process.hProcess, 99);
-            ::WaitForSingleObject(process.hProcess, INFINITE);
+            ::TerminateProcess(process, 99);
+            ::WaitForSingleObject(process, 5000);
         }
     }
-    result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-    ::GetExitCodeProcess(process.hProcess, &result.exitCode);
+    result.elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    ::GetExitCodeProcess(process, &result.exitCode);
     const auto drainUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
     while ((outOpen || errOpen) && std::chrono::steady_clock::now() < drainUntil) {
-        outOpen = outOpen && drainPipe(outRead.get(), result.out);
-        errOpen = errOpen && drainPipe(errRead.get(), result.err);
+        drain();
         ::Sleep(1);
     }
+    result.out = outText;
+    result.err = errText;
     return result;
 }
 
-std::filesystem::path buildDirectory() {
-    std::filesystem::path folder = TarnwickEngine::getExecutableDirectory();
-    while (!folder.empty() && !std::filesystem::exists(folder / "TarnwickEngine.exe")) {
+ProcessResult runProcess(const fs::path& program, const std::vector<std::wstring>& arguments,
+                         const ProcessOptions& options) {
+    RunningProgram running(program, arguments, options);
+    return running.wait(options.timeout);
+}
+
+fs::path buildDirectory() {
+    fs::path folder = TarnwickEngine::getExecutableDirectory();
+    while (!fs::exists(folder / "TarnwickEngine.exe")) {
         if (folder == folder.parent_path()) throw std::runtime_error("TarnwickEngine.exe not found above the test");
         folder = folder.parent_path();
     }
     return folder;
+}
+
+fs::path standinFolder() { return buildDirectory() / "standin"; }
+
+bool processEnds(DWORD processId, std::chrono::milliseconds timeout) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process) return true;
+    const bool ended = ::WaitForSingleObject(process, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
 }
 
 } // namespace TarnwickTest

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace TarnwickTest {
@@ -43,6 +45,19 @@ fs::path TempDir::write(const fs::path& relative, const std::string& bytes) cons
 fs::path TempDir::makeDir(const fs::path& relative) const {
     fs::create_directories(root / relative);
     return root / relative;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> readLines(const fs::path& path) {
+    std::vector<std::string> lines;
+    std::istringstream stream(readFile(path));
+    std::string line;
+    while (std::getline(stream, line)) lines.push_back(line);
+    return lines;
 }
 
 CurrentDirectoryGuard::CurrentDirectoryGuard(const fs::path& newCurrent) : previous(fs::current_path()) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace TarnwickTest {
 
@@ -22,6 +23,10 @@ public:
 private:
     std::filesystem::path root;
 };
+
+// The whole file as bytes (empty when it cannot be read), and its lines without line ends.
+std::string readFile(const std::filesystem::path& path);
+std::vector<std::string> readLines(const std::filesystem::path& path);
 
 // Restores the current directory when it goes out of scope.
 class CurrentDirectoryGuard {

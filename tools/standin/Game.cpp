@@ -1,5 +1,7 @@
 #include "Game.h"
 
+#include "BasicGame.h"
+
 #include <cstdlib>
 
 namespace Standin {
@@ -21,7 +23,10 @@ std::string nextField(const std::string& line, std::size_t& position) {
 
 } // namespace
 
-std::unique_ptr<Game> makeGame(const GameSetup&) { return std::make_unique<EmptyGame>(); }
+std::unique_ptr<Game> makeGame(const GameSetup& setup) {
+    if (setup.mainClass == "BasicGame.Game") return makeBasicGame(setup);
+    return std::make_unique<EmptyGame>();
+}
 
 FrameInput parseFrameLine(const std::string& line) {
     FrameInput input;

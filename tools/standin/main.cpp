@@ -12,6 +12,8 @@
 //   exit-before-ready   exit with code 3 before sending anything
 //   no-started          never send STARTED
 //   late=N:MS           send the whole answer to the N-th FRAME (from 1) MS milliseconds late
+//   no-end-frame        answer every FRAME with the game's lines but never with END_FRAME, like
+//                       a script host whose every answer is too late
 //   ignore-shutdown     stay alive after SHUTDOWN and after the end of input (at most 60 s)
 //   exit-259            exit with code 259, which Windows also uses for "still running", on SHUTDOWN
 //   flood[=BYTES]       begin the answer to the first FRAME with BYTES 'x' (endless without a
@@ -55,6 +57,7 @@ struct Behaviour {
     bool noStarted = false;
     int lateFrame = 0;
     DWORD lateMilliseconds = 0;
+    bool noEndFrame = false;
     bool ignoreShutdown = false;
     bool exit259 = false;
     bool flood = false;
@@ -81,6 +84,7 @@ Behaviour readBehaviour() {
             const std::size_t colon = argument.find(':');
             if (colon != std::string::npos) behaviour.lateMilliseconds = std::strtoul(argument.c_str() + colon + 1, nullptr, 10);
         }
+        if (name == "no-end-frame") behaviour.noEndFrame = true;
         if (name == "ignore-shutdown") behaviour.ignoreShutdown = true;
         if (name == "exit-259") behaviour.exit259 = true;
         if (name == "flood") {
@@ -270,7 +274,8 @@ int wmain(int argc, wchar_t** argv) {
             }
             std::string lines;
             game->frame(Standin::parseFrameLine(line), lines);
-            send(lines + "END_FRAME\n");
+            if (!behaviour.noEndFrame) lines += "END_FRAME\n";
+            send(lines);
         }
     }
     // The end of input: the host has closed the pipe.

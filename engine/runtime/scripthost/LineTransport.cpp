@@ -47,11 +47,11 @@ bool ScriptHost::Impl::flushUnsentInput() {
     return unsentInput.empty();
 }
 
-void ScriptHost::Impl::pumpOutput() {
+void ScriptHost::Impl::pumpOutput(std::chrono::steady_clock::time_point stopAt) {
     if (!stdOutRead) return;
     const std::size_t scanFrom = pendingOutput.size();
     std::size_t taken = 0;
-    while (taken < maxPumpBytes) {
+    for (int reads = 1; taken < maxPumpBytes; ++reads) {
         DWORD available = 0;
         if (!::PeekNamedPipe(stdOutRead, nullptr, 0, nullptr, &available, nullptr) || available == 0) break;
         char buffer[512];
@@ -60,6 +60,7 @@ void ScriptHost::Impl::pumpOutput() {
         if (!::ReadFile(stdOutRead, buffer, sizeof(buffer), &read, nullptr) || read == 0) break;
         pendingOutput.append(buffer, read);
         taken += read;
+        if (reads % readsBetweenClockChecks == 0 && std::chrono::steady_clock::now() >= stopAt) break;
     }
     if (taken > 0) cutLines(scanFrom);
 }
@@ -102,15 +103,16 @@ void ScriptHost::Impl::waitFor(const std::string& expected, std::chrono::millise
     } else if (expected == "END_FRAME") {
         flag = &frameEnded;
     }
-    const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
         // The rest of a line that went out in part reaches the child as soon as it reads again.
         flushUnsentInput();
-        pumpOutput();
+        pumpOutput(deadline);
         if (flag && *flag) return;
         ::Sleep(1);
     }
-    pumpOutput();
+    // One last look for an answer that has just come; a flood gets one batch of reads here.
+    pumpOutput(deadline);
 }
 
 } // namespace TarnwickEngine

@@ -37,7 +37,10 @@ struct ScriptHost::Impl {
     // Transport.
     void writeLine(const std::string& line);
     bool flushUnsentInput();
-    void pumpOutput();
+    // Reads what the child has written, up to maxPumpBytes, and hands on every complete line. Once
+    // `stopAt` has passed it stops after the batch of reads in hand, so a flood cannot hold a wait
+    // long past its time-out (each read is a server round trip under Wine).
+    void pumpOutput(std::chrono::steady_clock::time_point stopAt = std::chrono::steady_clock::time_point::max());
     void cutLines(std::size_t scanFrom);
     void waitFor(const std::string& expected, std::chrono::milliseconds timeout);
 
@@ -91,6 +94,8 @@ private:
 constexpr std::size_t maxLineBytes = std::size_t(1) << 20;
 // One pump reads at most this much, so a child that writes without pause cannot stall a wait.
 constexpr std::size_t maxPumpBytes = std::size_t(1) << 20;
+// A pump looks at the clock after every this many reads.
+constexpr int readsBetweenClockChecks = 32;
 
 // Closes a handle that is open and nulls it, so no handle is ever closed twice.
 void closeHandleIfOpen(HANDLE& handle);

@@ -1,0 +1,221 @@
+// The whole program with the stand-in script host, run as a user would run it: the window, the
+// frame loop, input from outside, closing, and a misbehaving script host. These open the window.
+#include "core/Files.h"
+
+#include "support/ProcessRunner.h"
+#include "support/StandinTrace.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <thread>
+
+using namespace TarnwickTest;
+using TarnwickEngine::pathToString;
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+namespace {
+
+bool eventually(const std::function<bool()>& condition, milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    return true;
+}
+
+std::wstring wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void writeProject(const std::string& settings) {
+        folder.write("Game/project.json", "{\n  \"name\": \"End To End\",\n  \"mainClass\": \"Game.Main\"" + settings + "\n}\n");
+    }
+
+    RunningProgram& start(const std::string& misbehaviour = "") {
+        ProcessOptions options;
+        options.environment = {{L"DOTNET_ROOT", standinFolder().native()},
+                               {L"TARNWICK_STANDIN_TRACE", trace.native()},
+                               {L"TARNWICK_STANDIN", wide(misbehaviour)}};
+        program = std::make_unique<RunningProgram>(buildDirectory() / "TarnwickEngine.exe",
+                                                   std::vector<std::wstring>{L"--project", project.native()}, options);
+        return *program;
+    }
+
+    std::size_t frames() const { return receivedFrames(trace).size(); }
+    bool framesReach(std::size_t count, milliseconds timeout = milliseconds(20000)) {
+        return eventually([&] { return frames() >= count; }, timeout);
+    }
+    // The median time step of the later two thirds of the frames, once `count` frames have come (the
+    // first passes run while Wine is still warming up). With a large maxDeltaTime in the project the
+    // time step is the loop's real pass length.
+    double medianFrameSeconds(std::size_t count) {
+        EXPECT_TRUE(framesReach(count, milliseconds(30000)));
+        std::vector<double> steps;
+        for (const std::string& frame : receivedFrames(trace)) steps.push_back(std::strtod(frame.c_str() + 6, nullptr));
+        steps.erase(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(std::max<std::size_t>(2, steps.size() / 3)));
+        if (steps.empty()) return 0.0;
+        std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+        return steps[steps.size() / 2];
+    }
+    bool anyFrameEndsWith(const std::string& tail) const {
+        for (const std::string& frame : receivedFrames(trace)) {
+            if (frame.size() >= tail.size() && frame.compare(frame.size() - tail.size(), tail.size(), tail) == 0) return true;
+        }
+        return false;
+    }
+    ProcessResult closeAndWait() {
+        EXPECT_TRUE(program->post(WM_CLOSE));
+        return program->wait(milliseconds(10000));
+    }
+
+    TempDir folder;
+    fs::path project = folder.path() / "Game";
+    fs::path trace = folder.path() / "trace.txt";
+    std::unique_ptr<RunningProgram> program;
+};
+
+std::size_t position(const std::vector<std::string>& lines, const std::string& prefix) {
+    return static_cast<std::size_t>(std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+                                        return line.rfind(prefix, 0) == 0;
+                                    }) - lines.begin());
+}
+
+} // namespace
+
+TEST_F(EndToEnd, ClosingTheWindowShutsTheScriptHostDownAndExitsWithZero) {
+    writeProject("");
+    start("echo-args");
+    ASSERT_TRUE(framesReach(3)) << program->err();
+    const ProcessResult result = closeAndWait();
+    EXPECT_EQ(result.exitCode, 0u) << result.err;
+    EXPECT_EQ(result.err, "");
+
+    const std::vector<std::string> lines = readLines(trace);
+    const std::size_t ready = position(lines, "send READY"), begin = position(lines, "recv START"),
+                      started = position(lines, "send STARTED"), frame = position(lines, "recv FRAME|"),
+                      shutdown = position(lines, "recv SHUTDOWN"), exit = position(lines, "exit 0");
+    EXPECT_LT(ready, begin);
+    EXPECT_LT(begin, started);
+    EXPECT_LT(started, frame);
+    EXPECT_LT(frame, shutdown);
+    EXPECT_LT(shutdown, exit);
+    EXPECT_LT(exit, lines.size()) << readFile(trace);
+    EXPECT_TRUE(processEnds(tracedProcessId(trace), milliseconds(3000)));
+
+    // The nine values for a project with default settings, as the child's command line held them.
+    const std::string head = "[Info] commandLine=\"" + pathToString(standinFolder() / "dotnet.exe") + "\" \"";
+    const std::string tail = "\"Game.Main\" \"" + pathToString(project) + "\" \"\" \"0.016667\" \"0.000000\" \"0.000000\"\r\n";
+    const std::size_t line = result.out.find(head);
+    ASSERT_NE(line, std::string::npos) << result.out;
+    const std::size_t end = result.out.find('\n', line) + 1;
+    EXPECT_EQ(result.out.substr(end - tail.size(), tail.size()), tail) << result.out;
+    EXPECT_NE(result.out.find("[Info] argc=9\r\n"), std::string::npos);
+    EXPECT_NE(result.out.find("[Info] C# script host started.\r\n"), std::string::npos);
+    EXPECT_NE(result.out.find("[Info] Running project: End To End\r\n"), std::string::npos);
+}
+
+TEST_F(EndToEnd, KeysAndMouseFromOutsideArriveInTheFrameLines) {
+    writeProject("");
+    RunningProgram& engine = start();
+    ASSERT_TRUE(framesReach(2)) << engine.err();
+    const std::string first = receivedFrames(trace).front();
+    EXPECT_EQ(first.substr(first.find('|', 6), 2), "||") << "no key before any input: " << first;
+    EXPECT_EQ(first.back(), '|') << "no button before any input: " << first;
+
+    // Keys and buttons as the system delivers them to the window; the mouse by moving the pointer,
+    // since the window's own mouse messages follow the real pointer.
+    ASSERT_TRUE(engine.post(WM_KEYDOWN, 65));
+    ASSERT_TRUE(engine.post(WM_KEYDOWN, VK_LEFT));
+    POINT origin{0, 0};
+    ASSERT_TRUE(::ClientToScreen(engine.window(), &origin));
+    ASSERT_TRUE(::SetCursorPos(origin.x + 412, origin.y + 300));
+    ASSERT_TRUE(engine.post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(412, 300)));
+    ASSERT_TRUE(engine.post(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(412, 300)));
+    EXPECT_TRUE(eventually([&] { return anyFrameEndsWith("|37,65|412,300|0,1"); }, milliseconds(5000)))
+        << readFile(trace);
+
+    // Alt combinations are system keys and never reach the script host.
+    ASSERT_TRUE(engine.post(WM_KEYUP, 65));
+    ASSERT_TRUE(engine.post(WM_SYSKEYDOWN, 'X', 1 << 29));
+    ASSERT_TRUE(engine.post(WM_LBUTTONUP, 0, MAKELPARAM(412, 300)));
+    ASSERT_TRUE(::SetCursorPos(origin.x + 7, origin.y + 20));
+    EXPECT_TRUE(eventually([&] { return anyFrameEndsWith("|37|7,20|1"); }, milliseconds(5000))) << readFile(trace);
+
+    EXPECT_EQ(closeAndWait().exitCode, 0u);
+}
+
+TEST_F(EndToEnd, ScriptHostThatNeverBecomesReadyEndsTheProgramWithOne) {
+    writeProject("");
+    RunningProgram& engine = start("no-ready");
+    const std::string error = "[Error] Script host did not become ready.\r\n";
+    ASSERT_TRUE(eventually([&] { return engine.err().find(error) != std::string::npos; }, milliseconds(15000)));
+    // The five-second wait began a little after the program's own start.
+    EXPECT_GE(engine.secondsRunning(), 5.0);
+    EXPECT_LT(engine.secondsRunning(), 6.5);
+    const ProcessResult result = engine.wait(milliseconds(10000));
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_EQ(result.err, error);
+    EXPECT_TRUE(processEnds(tracedProcessId(trace), milliseconds(3000)));
+}
+
+TEST_F(EndToEnd, ScriptHostThatExitsBeforeReadyEndsTheProgramWithOne) {
+    writeProject("");
+    const ProcessResult result = start("exit-before-ready").wait(milliseconds(15000));
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_EQ(result.err, "[Error] Script host did not become ready.\r\n");
+}
+
+TEST_F(EndToEnd, FrameLimiterHoldsTheTargetFrameRate) {
+    writeProject(",\n  \"targetFps\": 60,\n  \"maxDeltaTime\": 10");
+    start();
+    const double seconds = medianFrameSeconds(60);
+    std::printf("limiter on, target 60: median frame %.2f ms (%.1f frames per second)\n", seconds * 1000, 1 / seconds);
+    EXPECT_GT(seconds, 1.0 / 64);
+    EXPECT_LT(seconds, 1.0 / 50);
+    EXPECT_EQ(closeAndWait().exitCode, 0u);
+}
+
+TEST_F(EndToEnd, WithoutTheLimiterTheLoopRunsAsFastAsTheScriptHostAnswers) {
+    writeProject(",\n  \"targetFps\": 60,\n  \"enableFrameLimiter\": false,\n  \"maxDeltaTime\": 10");
+    start();
+    const double seconds = medianFrameSeconds(600);
+    std::printf("limiter off: median frame %.2f ms (%.1f frames per second)\n", seconds * 1000, 1 / seconds);
+    // Each pass still waits for the answer, polled every millisecond or so.
+    EXPECT_LT(seconds, 1.0 / 150);
+    EXPECT_EQ(closeAndWait().exitCode, 0u);
+}
+
+TEST_F(EndToEnd, ALateScriptHostMakesHalfSecondFramesAndTheWindowStillCloses) {
+    writeProject(",\n  \"maxDeltaTime\": 10");
+    start("no-end-frame");
+    const double seconds = medianFrameSeconds(7);
+    std::printf("script host that never ends a frame: median frame %.0f ms\n", seconds * 1000);
+    EXPECT_GT(seconds, 0.49);
+    EXPECT_LT(seconds, 0.65);
+
+    const auto closing = std::chrono::steady_clock::now();
+    const ProcessResult result = closeAndWait();
+    EXPECT_EQ(result.exitCode, 0u);
+    // At most the frame's 500 ms wait and the 300 ms shutdown wait, with room for Wine.
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, milliseconds(2500));
+    EXPECT_TRUE(processEnds(tracedProcessId(trace), milliseconds(3000)));
+}
+
+TEST_F(EndToEnd, AScriptHostThatIgnoresShutdownIsTerminated) {
+    writeProject("");
+    start("ignore-shutdown");
+    ASSERT_TRUE(framesReach(2));
+    const ProcessResult result = closeAndWait();
+    EXPECT_EQ(result.exitCode, 0u);
+    const DWORD child = tracedProcessId(trace);
+    ASSERT_NE(child, 0u);
+    EXPECT_TRUE(processEnds(child, milliseconds(2000)));
+    EXPECT_EQ(readLines(trace).back(), "recv SHUTDOWN");
+}

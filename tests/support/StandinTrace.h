@@ -1,0 +1,20 @@
+// Reading the trace that the stand-in script host writes when TARNWICK_STANDIN_TRACE names a file:
+// "pid <id>", "recv <line>" for every line it received, "send <word>" for every handshake word it
+// sent, and "exit <code>".
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace TarnwickTest {
+
+// The stand-in's process id, or 0 before it has written it.
+DWORD tracedProcessId(const std::filesystem::path& trace);
+
+// The FRAME lines the stand-in received, in order.
+std::vector<std::string> receivedFrames(const std::filesystem::path& trace);
+
+} // namespace TarnwickTest
