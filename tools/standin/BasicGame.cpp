@@ -1,6 +1,6 @@
 // The sample game's logic (main class "BasicGame.Game"), as its C# scripts would drive the engine:
-// a player walks a tiled meadow with the arrow keys or WASD, the camera follows, coins can be
-// collected, and clicks plant markers in the world.
+// a player walks a tiled island with the arrow keys or WASD, the camera follows, coins can be
+// collected, and clicks plant flags in the world.
 #include "BasicGame.h"
 
 #include <algorithm>
@@ -13,16 +13,20 @@ namespace Standin {
 
 namespace {
 
-constexpr float tileSize = 32.0f;
-constexpr int worldTilesX = 48;
-constexpr int worldTilesY = 30;
+// The ground strip is stored at the size it is drawn (128-pixel cells, one world unit a pixel); the
+// 16-pixel figures are drawn four times larger, which nearest-neighbour scaling keeps crisp.
+constexpr float tileSize = 128.0f;
+constexpr float cellPixels = 128.0f;
+constexpr int worldTilesX = 15;
+constexpr int worldTilesY = 9;
 constexpr float worldWidth = tileSize * worldTilesX;
 constexpr float worldHeight = tileSize * worldTilesY;
 constexpr float viewWidth = 960.0f;
 constexpr float viewHeight = 540.0f;
-constexpr float playerSize = 32.0f;
-constexpr float playerSpeed = 200.0f; // world units per second
-constexpr std::size_t maxMarkers = 24;
+constexpr float playerSize = 64.0f;
+constexpr float playerSpeed = 320.0f; // world units per second
+constexpr float hudHeight = 40.0f;
+constexpr std::size_t maxFlags = 24;
 
 enum Tile { Grass = 0, Stone = 1, Water = 2, Sand = 3 };
 
@@ -54,25 +58,25 @@ std::vector<int> parseList(const std::string& text) {
 
 Tile tileAt(int tx, int ty) {
     if (tx == 0 || ty == 0 || tx == worldTilesX - 1 || ty == worldTilesY - 1) return Stone;
-    const float dx = static_cast<float>(tx) - 34.0f, dy = static_cast<float>(ty) - 9.0f;
-    if (dx * dx / 36.0f + dy * dy / 12.0f < 1.0f) return Water;
-    if (ty == 15 || tx == 12) return Sand;
+    const float dx = static_cast<float>(tx) - 10.5f, dy = static_cast<float>(ty) - 2.5f;
+    if (dx * dx / 4.0f + dy * dy / 1.5f < 1.0f) return Water;
+    if (ty == 5 || tx == 4) return Sand;
     return Grass;
 }
 
 class BasicGame : public Game {
 public:
     explicit BasicGame(const GameSetup& setup) : scene(setup.startScene) {
-        player = {setup.x > 0 ? setup.x : 14 * tileSize, setup.y > 0 ? setup.y : 13 * tileSize, playerSize, playerSize};
-        const float coinSpots[][2] = {{6, 6}, {20, 5}, {26, 20}, {40, 24}, {8, 25}, {30, 14}};
-        for (const auto& spot : coinSpots) coins.push_back({{spot[0] * tileSize + 8, spot[1] * tileSize + 8, 16, 16}});
-        const float treeSpots[][2] = {{4, 10}, {9, 18}, {17, 9}, {23, 24}, {38, 18}, {43, 5}, {28, 4}};
-        for (const auto& spot : treeSpots) trees.push_back({spot[0] * tileSize, spot[1] * tileSize, 48, 48});
+        player = {setup.x > 0 ? setup.x : 6 * tileSize, setup.y > 0 ? setup.y : 3 * tileSize, playerSize, playerSize};
+        const float coinSpots[][2] = {{2.2f, 1.5f}, {6.6f, 1.2f}, {8.1f, 6.2f}, {12.5f, 7.1f}, {2.6f, 7.3f}, {9.7f, 4.4f}};
+        for (const auto& spot : coinSpots) coins.push_back({{spot[0] * tileSize, spot[1] * tileSize, 32, 32}});
+        const float treeSpots[][2] = {{1.5f, 3.1f}, {3.1f, 6.1f}, {5.1f, 1.2f}, {7.1f, 7.2f}, {11.6f, 5.6f}, {13.4f, 1.5f}, {8.6f, 1.1f}};
+        for (const auto& spot : treeSpots) trees.push_back({spot[0] * tileSize, spot[1] * tileSize, 64, 64});
     }
 
     void start(std::string& out) override {
         if (!scene.empty() && scene != "Meadow") out += "ERROR|Unknown start scene " + scene + ", starting in Meadow\n";
-        out += "LOG|Info|BasicGame started: walk with the arrow keys or WASD, click to plant markers\n";
+        out += "LOG|Info|BasicGame started: walk with the arrow keys or WASD, click to plant flags\n";
     }
 
     void frame(const FrameInput& input, std::string& out) override {
@@ -100,13 +104,15 @@ private:
                 ++collected;
             }
         }
-        camera.x = std::clamp(player.x + playerSize / 2 - viewWidth / 2, 0.0f, worldWidth - viewWidth);
-        camera.y = std::clamp(player.y + playerSize / 2 - viewHeight / 2, 0.0f, worldHeight - viewHeight);
+        // The camera keeps the player in the middle of the view below the HUD, out to the sea.
+        camera.x = player.x + playerSize / 2 - viewWidth / 2;
+        camera.y = player.y + playerSize / 2 - (viewHeight + hudHeight) / 2;
 
         const bool leftDown = held(parseList(input.buttons), 0);
-        if (leftDown && !leftWasDown) {
-            if (markers.size() == maxMarkers) markers.erase(markers.begin());
-            markers.push_back({camera.x + static_cast<float>(input.mouseX) - 6, camera.y + static_cast<float>(input.mouseY) - 6, 12, 12});
+        if (leftDown && !leftWasDown && static_cast<float>(input.mouseY) >= hudHeight) {
+            if (flags.size() == maxFlags) flags.erase(flags.begin());
+            const float x = camera.x + static_cast<float>(input.mouseX), y = camera.y + static_cast<float>(input.mouseY);
+            flags.push_back({std::floor(x) - 16, std::floor(y) - 28, 32, 32});
         }
         leftWasDown = leftDown;
 
@@ -123,79 +129,112 @@ private:
     }
 
     bool blocked() const {
-        const Box feet{player.x + 4, player.y + 20, playerSize - 8, 12};
+        const Box feet{player.x + 16, player.y + 48, playerSize - 32, 16};
         for (const Box& tree : trees) {
             if (feet.overlaps(trunk(tree))) return true;
         }
         return false;
     }
 
-    static Box trunk(const Box& tree) { return {tree.x + 16, tree.y + 28, 16, 20}; }
+    static Box trunk(const Box& tree) { return {tree.x + 24, tree.y + 36, 16, 20}; }
+
+    // The world is seen below the HUD bar. Sprites are drawn after every rectangle, so a sprite
+    // reaching into the bar is cut at its edge, its source rectangle with it.
+    float worldTop() const { return camera.y + hudHeight; }
+
+    void emitSprite(std::string& out, const char* texture, Box dest, Box source, bool flipX, bool wholeImage) const {
+        const float top = worldTop();
+        if (dest.y + dest.h <= top) return;
+        if (dest.y < top) {
+            const float cut = (top - dest.y) / dest.h;
+            source.y += source.h * cut;
+            source.h -= source.h * cut;
+            dest.h -= top - dest.y;
+            dest.y = top;
+            wholeImage = false;
+        }
+        char line[256];
+        const char* flip = flipX ? "true" : "false";
+        if (wholeImage) {
+            std::snprintf(line, sizeof line, "SPRITE|%.3f|%.3f|%.3f|%.3f|200|60|60|%s|%s|false\n", dest.x, dest.y, dest.w,
+                          dest.h, texture, flip);
+        } else {
+            std::snprintf(line, sizeof line, "SPRITE_EX|%.3f|%.3f|%.3f|%.3f|200|60|60|%s|%s|false|%.4f|%.4f|%.4f|%.4f\n", dest.x,
+                          dest.y, dest.w, dest.h, texture, flip, source.x, source.y, source.w, source.h);
+        }
+        out += line;
+    }
+
+    void emitCollider(std::string& out, int id, const Box& box, int r, int g, int b) const {
+        char line[160];
+        std::snprintf(line, sizeof line, "COLLIDER|%d|%.1f|%.1f|%.1f|%.1f\n", id, box.x, box.y, box.w, box.h);
+        out += line;
+        if (box.y < worldTop()) return;
+        std::snprintf(line, sizeof line, "DEBUG_RECT|%.1f|%.1f|%.1f|%.1f|%d|%d|%d\n", box.x, box.y, box.w, box.h, r, g, b);
+        out += line;
+    }
 
     void drawWorld(std::string& out) const {
         char line[256];
         std::snprintf(line, sizeof line, "CAMERA|%.2f|%.2f|1|%.0f|%.0f\n", camera.x, camera.y, viewWidth, viewHeight);
         out += line;
-
-        const int firstX = static_cast<int>(camera.x / tileSize), firstY = static_cast<int>(camera.y / tileSize);
-        for (int ty = firstY; ty <= firstY + static_cast<int>(viewHeight / tileSize) + 1 && ty < worldTilesY; ++ty) {
-            for (int tx = firstX; tx <= firstX + static_cast<int>(viewWidth / tileSize) + 1 && tx < worldTilesX; ++tx) {
-                std::snprintf(line, sizeof line, "SPRITE_EX|%.0f|%.0f|%.0f|%.0f|60|120|60|assets/tiles.png|false|false|%d|0|16|16\n",
-                              tx * tileSize, ty * tileSize, tileSize, tileSize, 16 * tileAt(tx, ty));
-                out += line;
-            }
-        }
-        for (const Box& marker : markers) {
-            std::snprintf(line, sizeof line, "RECT|%.1f|%.1f|%.0f|%.0f|240|90|200\n", marker.x, marker.y, marker.w, marker.h);
-            out += line;
-        }
-        // A soft shadow under the player, drawn before the sprites.
-        std::snprintf(line, sizeof line, "RECT|%.1f|%.1f|24|5|30|60|35\n", player.x + 4, player.y + playerSize - 3);
+        // The sea around the island: a plain rectangle, seen wherever no ground tile lies.
+        std::snprintf(line, sizeof line, "RECT|%.2f|%.2f|%.0f|%.0f|28|58|96\n", camera.x, worldTop(), viewWidth, viewHeight);
         out += line;
 
+        const int firstX = std::max(0, static_cast<int>(std::floor(camera.x / tileSize)));
+        const int firstY = std::max(0, static_cast<int>(std::floor(worldTop() / tileSize)));
+        const int lastX = std::min(worldTilesX - 1, static_cast<int>((camera.x + viewWidth) / tileSize));
+        const int lastY = std::min(worldTilesY - 1, static_cast<int>((camera.y + viewHeight) / tileSize));
+        for (int ty = firstY; ty <= lastY; ++ty) {
+            for (int tx = firstX; tx <= lastX; ++tx) {
+                const Box dest{tx * tileSize, ty * tileSize, tileSize, tileSize};
+                const Box cell{cellPixels * static_cast<float>(tileAt(tx, ty)), 0, cellPixels, cellPixels};
+                emitSprite(out, "assets/0-ground/tiles.png", dest, cell, false, false);
+            }
+        }
+
+        const Box wholeArt{0, 0, 16, 16};
         int id = 1;
         for (const Coin& coin : coins) {
             if (coin.collected) continue;
-            std::snprintf(line, sizeof line, "SPRITE|%.0f|%.0f|%.0f|%.0f|250|210|60|assets/coin.png\n", coin.box.x - 8,
-                          coin.box.y - 8, 32.0f, 32.0f);
-            out += line;
-            appendCollider(out, 100 + id++, coin.box, 240, 220, 60);
+            emitSprite(out, "assets/1-items/coin.png", {coin.box.x - 16, coin.box.y - 16, 64, 64}, wholeArt, false, true);
+            emitCollider(out, 100 + id++, coin.box, 240, 220, 60);
         }
+        for (const Box& flag : flags) emitSprite(out, "assets/1-items/flag.png", flag, wholeArt, false, true);
         id = 1;
         for (const Box& tree : trees) {
-            std::snprintf(line, sizeof line, "SPRITE|%.0f|%.0f|%.0f|%.0f|40|120|50|assets/tree.png\n", tree.x, tree.y, tree.w, tree.h);
-            out += line;
-            appendCollider(out, 200 + id++, trunk(tree), 255, 140, 40);
+            emitSprite(out, "assets/2-scenery/tree.png", tree, wholeArt, false, true);
+            emitCollider(out, 200 + id++, trunk(tree), 255, 140, 40);
         }
-        std::snprintf(line, sizeof line, "SPRITE|%.1f|%.1f|%.0f|%.0f|200|60|60|assets/player.png|%s|false\n", player.x, player.y,
-                      playerSize, playerSize, facingLeft ? "true" : "false");
-        out += line;
-        appendCollider(out, 1, player, 80, 220, 255);
+        emitSprite(out, "assets/3-actors/player.png", player, wholeArt, facingLeft, true);
+        emitCollider(out, 1, player, 80, 220, 255);
 
         // A world-space label that travels with the player, centred over it.
-        std::snprintf(line, sizeof line, "TEXT|%.1f|%.1f|Player|fonts/default.ttf|14|255|255|255|false|Center\n",
-                      player.x + playerSize / 2 - 400, player.y - 20);
-        out += line;
-    }
-
-    static void appendCollider(std::string& out, int id, const Box& box, int r, int g, int b) {
-        char line[160];
-        std::snprintf(line, sizeof line, "COLLIDER|%d|%.1f|%.1f|%.1f|%.1f\nDEBUG_RECT|%.1f|%.1f|%.1f|%.1f|%d|%d|%d\n", id, box.x,
-                      box.y, box.w, box.h, box.x, box.y, box.w, box.h, r, g, b);
-        out += line;
+        if (player.y - 20 >= worldTop()) {
+            std::snprintf(line, sizeof line, "TEXT|%.1f|%.1f|Player|fonts/default.ttf|14|255|255|255|false|Center\n",
+                          player.x + playerSize / 2 - 400, player.y - 20);
+            out += line;
+        }
     }
 
     void drawHud(const FrameInput& input, std::string& out) const {
         char line[256];
-        out += "SCREEN_RECT|12|12|260|92|16|20|28\n";
-        out += "SCREEN_RECT|12|12|260|3|240|200|70\n";
+        std::snprintf(line, sizeof line, "SCREEN_RECT|0|0|%.0f|%.0f|16|20|28\n", viewWidth, hudHeight - 2);
+        out += line;
+        std::snprintf(line, sizeof line, "SCREEN_RECT|0|%.0f|%.0f|2|240|200|70\n", hudHeight - 2, viewWidth);
+        out += line;
         const float fps = smoothedFrameTime > 0 ? 1.0f / smoothedFrameTime : 0.0f;
-        std::snprintf(line, sizeof line, "TEXT|24|22|Position: %.0f, %.0f|fonts/default.ttf|16|235|235|235|true|Left\n", player.x, player.y);
+        std::snprintf(line, sizeof line, "TEXT|16|9|Position: %.0f, %.0f|fonts/default.ttf|17|235|235|235|true|Left\n", player.x,
+                      player.y);
         out += line;
-        std::snprintf(line, sizeof line, "TEXT|24|44|Frame rate: %.0f fps|fonts/default.ttf|16|235|235|235|true|Left\n", fps);
+        std::snprintf(line, sizeof line, "TEXT|250|9|Frame rate: %.0f fps|fonts/default.ttf|17|235|235|235|true|Left\n", fps);
         out += line;
-        std::snprintf(line, sizeof line, "TEXT|24|66|Coins: %d of %zu   Mouse: %d, %d|fonts/default.ttf|16|250|210|60|true|Left\n",
-                      collected, coins.size(), input.mouseX, input.mouseY);
+        std::snprintf(line, sizeof line, "TEXT|470|9|Coins: %d of %zu|fonts/default.ttf|17|250|210|60|true|Left\n", collected,
+                      coins.size());
+        out += line;
+        std::snprintf(line, sizeof line, "TEXT|%.0f|9|Mouse %d, %d: click to plant a flag|fonts/default.ttf|17|170|180|200|true|Right\n",
+                      viewWidth - 16 - 800, input.mouseX, input.mouseY);
         out += line;
     }
 
@@ -208,7 +247,7 @@ private:
     float smoothedFrameTime = 1.0f / 60.0f;
     std::vector<Coin> coins;
     std::vector<Box> trees;
-    std::vector<Box> markers;
+    std::vector<Box> flags;
 };
 
 } // namespace
