@@ -219,3 +219,24 @@ TEST_F(EndToEnd, AScriptHostThatIgnoresShutdownIsTerminated) {
     EXPECT_TRUE(processEnds(child, milliseconds(2000)));
     EXPECT_EQ(readLines(trace).back(), "recv SHUTDOWN");
 }
+
+// The sample game as shipped: every picture it names loads, it logs its greeting, and it plays.
+TEST(SampleGame, RunsWithoutAWarningAndClosesCleanly) {
+    TempDir folder;
+    const fs::path trace = folder.path() / "trace.txt";
+    ProcessOptions options;
+    options.environment = {{L"DOTNET_ROOT", standinFolder().native()}, {L"TARNWICK_STANDIN_TRACE", trace.native()}};
+    // Wine shows the Linux file system as drive Z:.
+    const fs::path sample = fs::path("Z:" TARNWICK_SOURCE_DIR) / "samples" / "BasicGame";
+    RunningProgram engine(buildDirectory() / "TarnwickEngine.exe", {sample.native()}, options);
+    ASSERT_TRUE(eventually([&] { return receivedFrames(trace).size() >= 30; }, milliseconds(20000))) << engine.err();
+    ASSERT_TRUE(engine.post(WM_KEYDOWN, VK_LEFT));
+    ASSERT_TRUE(eventually([&] { return receivedFrames(trace).back().find("|37|") != std::string::npos; }, milliseconds(5000)));
+    ASSERT_TRUE(engine.post(WM_CLOSE));
+    const ProcessResult result = engine.wait(milliseconds(10000));
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.find("[Warn]"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("[Info] BasicGame started"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("[Info] Running project: BasicGame\r\n"), std::string::npos) << result.out;
+}
