@@ -1,21 +1,14 @@
 #include "core/Input.h"
 
+#include "support/LogCapture.h"
+
 #include <gtest/gtest.h>
 
 using namespace TarnwickEngine;
-
-namespace {
-
-void releaseEverything() {
-    for (std::uint32_t key = 0; key < 256; ++key) Input::setKey(key, false);
-    for (std::uint32_t button = 0; button < 8; ++button) Input::setMouseButton(button, false);
-    Input::setMousePosition(0, 0);
-}
-
-} // namespace
+using TarnwickTest::releaseAllInput;
 
 TEST(Input, ListsAreAscendingCommaSeparatedAndEmptyWhenNothingIsHeld) {
-    releaseEverything();
+    releaseAllInput();
     EXPECT_EQ(Input::keysDownToString(), "");
     EXPECT_EQ(Input::mouseButtonsDownToString(), "");
 
@@ -33,11 +26,11 @@ TEST(Input, ListsAreAscendingCommaSeparatedAndEmptyWhenNothingIsHeld) {
     Input::setMouseButton(0, true);
     Input::setMouseButton(7, true);
     EXPECT_EQ(Input::mouseButtonsDownToString(), "0,2,7");
-    releaseEverything();
+    releaseAllInput();
 }
 
 TEST(Input, OutOfRangeIndicesChangeNothing) {
-    releaseEverything();
+    releaseAllInput();
     Input::setKey(256, true);
     Input::setKey(0xFFFFFFFFu, true);
     Input::setMouseButton(8, true);
@@ -47,12 +40,12 @@ TEST(Input, OutOfRangeIndicesChangeNothing) {
     Input::setKey(40, true);
     EXPECT_TRUE(Input::isKeyDown(40));
     EXPECT_FALSE(Input::isKeyDown(41));
-    releaseEverything();
+    releaseAllInput();
 }
 
 TEST(Input, MousePositionKeepsItsSign) {
     Input::setMousePosition(-1, -32768);
     EXPECT_EQ(Input::getMouseX(), -1);
     EXPECT_EQ(Input::getMouseY(), -32768);
-    releaseEverything();
+    releaseAllInput();
 }

@@ -9,12 +9,13 @@ namespace {
 
 class RectDrawingTest : public WindowTest {};
 
-// Lengths of the runs of `colour` along one row, left to right.
-std::vector<int> runsInRow(const Snapshot& pixels, int y, Rgb colour) {
+// Lengths of the runs of `colour` along a line of `length` pixels, `at(i)` giving the i-th.
+template <typename PixelAt>
+std::vector<int> runsAlong(int length, Rgb colour, PixelAt at) {
     std::vector<int> runs;
     int run = 0;
-    for (int x = 0; x < pixels.width; ++x) {
-        if (pixels.at(x, y) == colour) {
+    for (int i = 0; i < length; ++i) {
+        if (at(i) == colour) {
             ++run;
         } else if (run > 0) {
             runs.push_back(run);
@@ -25,19 +26,12 @@ std::vector<int> runsInRow(const Snapshot& pixels, int y, Rgb colour) {
     return runs;
 }
 
+std::vector<int> runsInRow(const Snapshot& pixels, int y, Rgb colour) {
+    return runsAlong(pixels.width, colour, [&](int x) { return pixels.at(x, y); });
+}
+
 std::vector<int> runsInColumn(const Snapshot& pixels, int x, Rgb colour) {
-    std::vector<int> runs;
-    int run = 0;
-    for (int y = 0; y < pixels.height; ++y) {
-        if (pixels.at(x, y) == colour) {
-            ++run;
-        } else if (run > 0) {
-            runs.push_back(run);
-            run = 0;
-        }
-    }
-    if (run > 0) runs.push_back(run);
-    return runs;
+    return runsAlong(pixels.height, colour, [&](int y) { return pixels.at(x, y); });
 }
 
 } // namespace

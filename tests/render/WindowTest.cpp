@@ -1,17 +1,14 @@
 #include "core/Input.h"
 #include "render/Window.h"
 
+#include "support/LogCapture.h"
+
 #include <gtest/gtest.h>
 
 using namespace TarnwickEngine;
+using TarnwickTest::releaseAllInput;
 
 namespace {
-
-void releaseEverything() {
-    for (std::uint32_t key = 0; key < 256; ++key) Input::setKey(key, false);
-    for (std::uint32_t button = 0; button < 8; ++button) Input::setMouseButton(button, false);
-    Input::setMousePosition(0, 0);
-}
 
 // Posts a message to the window and lets the window's own pump deliver it.
 void deliver(Window& window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
@@ -65,7 +62,7 @@ TEST(Window, TwoWindowsShareTheClassAndKeepTheirOwnCloseFlags) {
 }
 
 TEST(Window, KeyAndMouseMessagesReachInput) {
-    releaseEverything();
+    releaseAllInput();
     Window window;
     ASSERT_TRUE(window.create(320, 200, "input"));
     window.pumpMessages();
@@ -94,11 +91,11 @@ TEST(Window, KeyAndMouseMessagesReachInput) {
         deliver(window, b.up);
         EXPECT_EQ(Input::mouseButtonsDownToString(), "");
     }
-    releaseEverything();
+    releaseAllInput();
 }
 
 TEST(Window, SystemKeysDoubleClicksAndWheelAreNotRecorded) {
-    releaseEverything();
+    releaseAllInput();
     Window window;
     ASSERT_TRUE(window.create(320, 200, "system keys"));
     deliver(window, WM_SYSKEYDOWN, VK_MENU);
@@ -111,5 +108,5 @@ TEST(Window, SystemKeysDoubleClicksAndWheelAreNotRecorded) {
     EXPECT_EQ(Input::keysDownToString(), "");
     EXPECT_EQ(Input::mouseButtonsDownToString(), "");
     EXPECT_TRUE(window.pumpMessages());
-    releaseEverything();
+    releaseAllInput();
 }

@@ -14,14 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    std::string line;
-    while (std::getline(stream, line)) lines.push_back(line);
-    return lines;
-}
-
 std::string colorText(const TarnwickEngine::Color& c) {
     return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
 }
@@ -34,15 +26,6 @@ std::string boxText(float x, float y, float w, float h) {
 
 } // namespace
 
-LogCapture::LogCapture() : oldOut(std::cout.rdbuf(outText.rdbuf())), oldErr(std::cerr.rdbuf(errText.rdbuf())) {}
-
-LogCapture::~LogCapture() {
-    std::cout.rdbuf(oldOut);
-    std::cerr.rdbuf(oldErr);
-}
-
-std::vector<std::string> LogCapture::outLines() const { return linesOf(out()); }
-std::vector<std::string> LogCapture::errLines() const { return linesOf(err()); }
 
 void setEnvironment(const char* name, const char* value) {
     // "NAME=" removes the variable from the C runtime's copy, which getenv reads.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "scripthost/FrameCommands.h"
+#include "support/LogCapture.h"
 #include "support/ProcessRunner.h"
 #include "support/StandinTrace.h"
 #include "support/TempDir.h"
@@ -16,27 +17,6 @@
 #include <vector>
 
 namespace TarnwickTest {
-
-// Redirects std::cout and std::cerr, where Log writes, for the object's lifetime.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    std::string out() const { return outText.str(); }
-    std::string err() const { return errText.str(); }
-    // The captured lines of one stream, without their line ends.
-    std::vector<std::string> outLines() const;
-    std::vector<std::string> errLines() const;
-
-private:
-    std::ostringstream outText;
-    std::ostringstream errText;
-    std::streambuf* oldOut;
-    std::streambuf* oldErr;
-};
 
 // Sets (or with a null value removes) a variable for the C runtime and for child processes alike.
 void setEnvironment(const char* name, const char* value);

@@ -1,6 +1,7 @@
 #include "support/ProcessRunner.h"
 
 #include "core/Application.h"
+#include "scripthost/ScriptHostImpl.h"
 
 #include <cwchar>
 #include <stdexcept>
@@ -65,22 +66,6 @@ BOOL CALLBACK findProcessWindow(HWND window, LPARAM context) {
 
 } // namespace
 
-std::wstring quoteArgument(const std::wstring& argument) {
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
-}
-
 RunningProgram::RunningProgram(const fs::path& program, const std::vector<std::wstring>& arguments,
                                const ProcessOptions& options) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -93,8 +78,13 @@ RunningProgram::RunningProgram(const fs::path& program, const std::vector<std::w
     HANDLE nul = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                                nullptr);
 
-    std::wstring command = quoteArgument(program.native());
-    for (const auto& argument : arguments) command += L" " + quoteArgument(argument);
+    // Quoted by the program's own rules, which its tests check against the C runtime's reading.
+    std::wstring command;
+    TarnwickEngine::appendQuotedArgument(command, program.native());
+    for (const auto& argument : arguments) {
+        command += L' ';
+        TarnwickEngine::appendQuotedArgument(command, argument);
+    }
     std::wstring environment = environmentBlock(options.environment);
 
     STARTUPINFOW startup{};

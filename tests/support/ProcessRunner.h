@@ -71,8 +71,6 @@ private:
 ProcessResult runProcess(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
                          const ProcessOptions& options = {});
 
-std::wstring quoteArgument(const std::wstring& argument);
-
 // build/ (the folder above build/tests/...) holds TarnwickEngine.exe.
 std::filesystem::path buildDirectory();
 // build/standin, where the stand-in dotnet.exe is; DOTNET_ROOT names it for the program.
