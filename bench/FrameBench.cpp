@@ -1,0 +1,217 @@
+// The FRAME exchange with the stand-in script host answering at once, beside a raw ping-pong: the
+// same child started the same way, the same bytes written to the same kind of pipes, and the same
+// poll (peek, read what is there, look for END_FRAME, sleep 1 ms) without any of the bridge.
+#include "BenchSupport.h"
+
+#include "core/Files.h"
+#include "scripthost/ScriptHostImpl.h"
+#include "support/TempDir.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+using namespace Bench;
+using TarnwickEngine::ScriptHost;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr float timeStep = 1.0f / 60.0f;
+
+// The child on pipes made as the bridge makes them (the write end PIPE_NOWAIT), spoken to directly.
+class RawPingPong {
+public:
+    explicit RawPingPong(const TarnwickEngine::ScriptHostConfig& config) {
+        SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        HANDLE childIn = nullptr, childOut = nullptr;
+        ::CreatePipe(&childIn, &inWrite, &security, 0);
+        ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+        DWORD noWait = PIPE_NOWAIT;
+        ::SetNamedPipeHandleState(inWrite, &noWait, nullptr, nullptr);
+        ::CreatePipe(&outRead, &childOut, &security, 0);
+        ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+        std::wstring command = TarnwickEngine::buildCommandLine(TarnwickEngine::findDotnetHost(), config);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = childIn;
+        startup.hStdOutput = childOut;
+        startup.hStdError = childOut;
+        PROCESS_INFORMATION info{};
+        if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                              config.projectRoot.c_str(), &startup, &info)) {
+            throw std::runtime_error("could not start the stand-in");
+        }
+        ::CloseHandle(childIn);
+        ::CloseHandle(childOut);
+        ::CloseHandle(info.hThread);
+        process = info.hProcess;
+        pending.reserve(1 << 16);
+        if (!waitFor("READY\n", 5000)) throw std::runtime_error("the stand-in sent no READY");
+        send("START\n");
+        if (!waitFor("STARTED\n", 5000)) throw std::runtime_error("the stand-in sent no STARTED");
+    }
+
+    ~RawPingPong() {
+        send("SHUTDOWN\n");
+        ::CloseHandle(inWrite);
+        ::CloseHandle(outRead);
+        ::WaitForSingleObject(process, 300);
+        DWORD code = 0;
+        if (::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE) ::TerminateProcess(process, 0);
+        ::CloseHandle(process);
+    }
+
+    RawPingPong(const RawPingPong&) = delete;
+    RawPingPong& operator=(const RawPingPong&) = delete;
+
+    void send(const std::string& bytes) {
+        DWORD written = 0;
+        ::WriteFile(inWrite, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+
+    // Polls until a whole line `word` (with its '\n') has come; counts the polls.
+    bool waitFor(const char* word, DWORD timeoutMs) {
+        const std::string_view expected(word);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (Clock::now() < deadline) {
+            ++polls;
+            drain();
+            const std::size_t at = findLine(expected);
+            if (at != std::string::npos) {
+                pending.erase(0, at + expected.size());
+                return true;
+            }
+            ::Sleep(1);
+        }
+        return false;
+    }
+
+    std::uint64_t polls = 0;
+
+private:
+    void drain() {
+        for (;;) {
+            DWORD available = 0;
+            if (!::PeekNamedPipe(outRead, nullptr, 0, nullptr, &available, nullptr) || available == 0) return;
+            char buffer[512];
+            DWORD read = 0;
+            if (!::ReadFile(outRead, buffer, sizeof(buffer), &read, nullptr) || read == 0) return;
+            pending.append(buffer, read);
+        }
+    }
+
+    std::size_t findLine(std::string_view line) const {
+        std::size_t at = pending.find(line);
+        while (at != std::string::npos && at > 0 && pending[at - 1] != '\n') at = pending.find(line, at + 1);
+        return at;
+    }
+
+    HANDLE inWrite = nullptr;
+    HANDLE outRead = nullptr;
+    HANDLE process = nullptr;
+    std::string pending;
+};
+
+struct Samples {
+    std::vector<double> seconds;
+    std::vector<double> polls;
+};
+
+void runScenario(const std::string& title, const fs::path& projectRoot, const std::string& mainClass, int frames,
+                 const std::string& answerNote) {
+    TarnwickTest::TempDir folder;
+    TarnwickEngine::ScriptHostConfig config;
+    config.projectRoot = projectRoot;
+    config.scriptHostPath = folder.write("ScriptHost/TarnwickEngine.ScriptHost.dll", "");
+    config.assemblyPath = folder.write("bin/Game.dll", "");
+    config.mainClass = mainClass;
+
+    ScriptHost::Impl impl;
+    {
+        const SilencedConsole silence;
+        if (!impl.start(config)) throw std::runtime_error("the bridge could not start the stand-in");
+        impl.startScripts();
+    }
+    RawPingPong raw(config);
+
+    std::string frameLine;
+    TarnwickEngine::formatFrameLine(frameLine, timeStep);
+    const std::string rawLine = frameLine + "\n";
+
+    Samples host, base;
+    const auto hostFrame = [&](bool keep) {
+        const std::uint64_t before = impl.waitPolls;
+        const auto start = Clock::now();
+        impl.frame(timeStep);
+        const double seconds = secondsSince(start);
+        if (!keep) return;
+        host.seconds.push_back(seconds);
+        host.polls.push_back(static_cast<double>(impl.waitPolls - before));
+    };
+    const auto rawFrame = [&](bool keep) {
+        const std::uint64_t before = raw.polls;
+        const auto start = Clock::now();
+        raw.send(rawLine);
+        raw.waitFor("END_FRAME\n", 500);
+        const double seconds = secondsSince(start);
+        if (!keep) return;
+        base.seconds.push_back(seconds);
+        base.polls.push_back(static_cast<double>(raw.polls - before));
+    };
+
+    const SilencedConsole silence;
+    for (int i = 0; i < 20; ++i) {
+        hostFrame(false);
+        rawFrame(false);
+    }
+    // Blocks of frames in turn, so both meet the same spells of a noisy machine.
+    constexpr int block = 25;
+    for (int done = 0; done < frames; done += block) {
+        for (int i = 0; i < block; ++i) hostFrame(true);
+        for (int i = 0; i < block; ++i) rawFrame(true);
+    }
+    double hostPolls = 0, basePolls = 0;
+    for (double p : host.polls) hostPolls += p;
+    for (double p : base.polls) basePolls += p;
+    hostPolls /= static_cast<double>(host.polls.size());
+    basePolls /= static_cast<double>(base.polls.size());
+
+    const double hostMedian = median(host.seconds), baseMedian = median(base.seconds);
+    const double hostP99 = percentile(host.seconds, 0.99), baseP99 = percentile(base.seconds, 0.99);
+    row("FRAME exchange, " + title + ": median", durationText(hostMedian), durationText(baseMedian),
+        ratioText(hostMedian, baseMedian), answerNote);
+    row("FRAME exchange, " + title + ": 99th percentile", durationText(hostP99), durationText(baseP99),
+        ratioText(hostP99, baseP99), std::to_string(host.seconds.size()) + " frames each");
+    row("FRAME exchange, " + title + ": polls per frame", fixed(hostPolls, 2), fixed(basePolls, 2),
+        ratioText(hostPolls, basePolls), "mean; each poll that finds no answer sleeps 1 ms");
+}
+
+double sleepOneMillisecond() {
+    std::vector<double> samples;
+    for (int i = 0; i < 200; ++i) {
+        const auto start = Clock::now();
+        ::Sleep(1);
+        samples.push_back(secondsSince(start));
+    }
+    return median(samples);
+}
+
+} // namespace
+
+int main() {
+    useStandin();
+    section("FRAME exchange with the stand-in answering at once (per frame)");
+    const double sleep = sleepOneMillisecond();
+    TarnwickTest::TempDir project;
+    const fs::path idleRoot = TarnwickEngine::resolvePath(fs::current_path(), project.path());
+    runScenario("empty answer", idleRoot, "Bench.Idle", 400,
+                "design: 1 ms poll; Sleep(1) lasts " + durationText(sleep) + " here; answer is END_FRAME alone");
+    const fs::path sample = TarnwickEngine::resolvePath(fs::current_path(), fs::path(TARNWICK_SOURCE_DIR) / "samples" / "BasicGame");
+    runScenario("sample game's answer", sample, "BasicGame.Game", 200,
+                "about 75 lines parsed per frame by the host (the raw side only looks for END_FRAME); design: a "
+                "weakly_canonical path per SPRITE/TEXT line");
+    return 0;
+}
