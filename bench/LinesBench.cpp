@@ -39,12 +39,17 @@ void timeBatch(Timed& timed, int batch) {
     timed.samples.push_back(secondsSince(start) / batch);
 }
 
-// The contenders take turns batch by batch, so a slow spell of the machine hits them alike.
+// The contenders take turns batch by batch, first one way round then the other, so a slow spell
+// of the machine hits them alike.
 void measure(std::vector<Timed*> contenders, int batch, int rounds) {
     for (Timed* t : contenders) timeBatch(*t, batch); // warm-up: capacities, caches
     for (Timed* t : contenders) t->samples.clear();
     for (int round = 0; round < rounds; ++round) {
-        for (Timed* t : contenders) timeBatch(*t, batch);
+        if (round % 2 == 0) {
+            for (auto it = contenders.begin(); it != contenders.end(); ++it) timeBatch(**it, batch);
+        } else {
+            for (auto it = contenders.rbegin(); it != contenders.rend(); ++it) timeBatch(**it, batch);
+        }
     }
 }
 
