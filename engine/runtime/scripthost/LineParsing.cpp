@@ -102,7 +102,7 @@ bool readFlag(std::string_view field) { return field == "True" || field == "true
 // The field is 8-bit text in the ANSI code page, resolved against the project folder.
 bool readPath(const std::filesystem::path& root, std::string_view field, std::filesystem::path& out) {
     try {
-        out = resolvePath(root, pathFromNarrow(std::string(field)));
+        out = resolvePath(root, pathFromNarrow(field));
         return true;
     } catch (const std::filesystem::filesystem_error&) {
         return false;
