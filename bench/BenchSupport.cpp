@@ -21,6 +21,14 @@ double percentile(std::vector<double> samples, double fraction) {
     return samples[std::min(index, samples.size() - 1)];
 }
 
+double pairedRatio(const std::vector<double>& host, const std::vector<double>& baseline) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < host.size() && i < baseline.size(); ++i) {
+        if (baseline[i] > 0.0) ratios.push_back(host[i] / baseline[i]);
+    }
+    return median(ratios);
+}
+
 void row(const std::string& item, const std::string& host, const std::string& baseline, const std::string& ratio,
          const std::string& note) {
     // Written with printf and flushed at once: std::cout may be silenced while a bench measures.

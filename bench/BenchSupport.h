@@ -21,6 +21,9 @@ inline double secondsSince(Clock::time_point start) {
 // The value below which `fraction` of the samples lie (nearest rank); 0.5 is the median.
 double percentile(std::vector<double> samples, double fraction);
 inline double median(const std::vector<double>& samples) { return percentile(samples, 0.5); }
+// The median of host[i] / baseline[i]: each pair was measured back to back, so a slow spell of the
+// machine mostly cancels out of its ratio.
+double pairedRatio(const std::vector<double>& host, const std::vector<double>& baseline);
 
 // One row of the table: the measured item, the host's figure, the baseline's figure, the ratio of
 // the host's cost to the baseline's (1.00: the same cost; above 1: the host costs more) and a note.

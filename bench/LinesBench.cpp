@@ -125,8 +125,8 @@ int main(int argc, char** argv) {
         } else if (kind.name.rfind("foreign", 0) == 0) {
             note = "Log::info to a null stream; the baseline writes the same bytes";
         }
-        row("handleLine " + kind.name, rateText(1.0 / hostTime), rateText(1.0 / baseTime), ratioText(hostTime, baseTime),
-            note);
+        row("handleLine " + kind.name, rateText(1.0 / hostTime), rateText(1.0 / baseTime),
+            fixed(pairedRatio(host.samples, base.samples), 2), note);
     }
     return 0;
 }

@@ -23,9 +23,9 @@ constexpr int windowWidth = 960;
 constexpr int windowHeight = 540;
 constexpr int imageSize = 32;
 
-// Median seconds per pass of each contender. They take turns pass by pass, and who goes first
+// Seconds per pass of each contender, round by round. They take turns pass by pass, and who goes first
 // alternates, so neither always follows the other's blit or the same spell of a noisy machine.
-std::vector<double> timePasses(const std::vector<std::function<void()>>& passes, int rounds) {
+std::vector<std::vector<double>> timePasses(const std::vector<std::function<void()>>& passes, int rounds) {
     for (const auto& pass : passes) pass(); // warm-up: textures decoded, storage grown
     std::vector<std::vector<double>> samples(passes.size());
     for (int round = 0; round < rounds; ++round) {
@@ -36,13 +36,12 @@ std::vector<double> timePasses(const std::vector<std::function<void()>>& passes,
             samples[i].push_back(secondsSince(start));
         }
     }
-    std::vector<double> medians;
-    for (const auto& s : samples) medians.push_back(median(s));
-    return medians;
+    return samples;
 }
 
-void report(const std::string& item, const std::vector<double>& medians, const std::string& note) {
-    row("render " + item, durationText(medians[0]), durationText(medians[1]), ratioText(medians[0], medians[1]), note);
+void report(const std::string& item, const std::vector<std::vector<double>>& samples, const std::string& note) {
+    row("render " + item, durationText(median(samples[0])), durationText(median(samples[1])),
+        fixed(pairedRatio(samples[0], samples[1]), 2), note);
 }
 
 // Items on a grid inside the view, so none is culled.

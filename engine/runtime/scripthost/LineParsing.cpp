@@ -121,15 +121,18 @@ bool readColor(const std::vector<std::string_view>& parts, std::size_t first, Co
 
 } // namespace
 
+// One pass over the text: a field ends at each delimiter, and the text's end ends a last field
+// only when there is one (getline's rule: nothing after a final delimiter).
 void splitInto(std::string_view text, char delimiter, std::vector<std::string_view>& fields) {
     fields.clear();
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(delimiter, start);
-        if (end == std::string_view::npos) end = text.size();
-        fields.push_back(text.substr(start, end - start));
-        start = end + 1;
+    const char* const end = text.data() + text.size();
+    const char* start = text.data();
+    for (const char* at = start; at != end; ++at) {
+        if (*at != delimiter) continue;
+        fields.emplace_back(start, static_cast<std::size_t>(at - start));
+        start = at + 1;
     }
+    if (start != end) fields.emplace_back(start, static_cast<std::size_t>(end - start));
 }
 
 std::vector<std::string> split(const std::string& text, char delimiter) {
