@@ -308,8 +308,15 @@ private:
     std::vector<RawText> rawTexts;
 };
 
+// Whole numbers as such, others with one decimal.
 std::string perPass(std::uint64_t total, int passes) {
-    return fixed(static_cast<double>(total) / passes, 1);
+    const double value = static_cast<double>(total) / passes;
+    return fixed(value, total % static_cast<std::uint64_t>(passes) == 0 ? 0 : 1);
+}
+
+std::string bytesPerPass(std::uint64_t total, int passes) {
+    const double value = static_cast<double>(total) / passes;
+    return value >= 1024.0 ? fixed(value / 1024.0, 1) + " KiB" : fixed(value, 0) + " B";
 }
 
 } // namespace
@@ -366,8 +373,9 @@ int main() {
         const bool isLine = i >= LineRect && i <= LineOther;
         if (isLine && lines[i] == 0) continue;
         std::string item = steps[i].name;
-        if (isLine) item += " (" + perPass(lines[i], passes) + " lines)";
-        const std::string host = perPass(stepCounts[i], passes) + " (" + perPass(stepBytes[i], passes) + " B)";
+        if (isLine) item += ", " + perPass(lines[i], passes) + " per pass";
+        const std::string host =
+            stepCounts[i] == 0 ? "0" : perPass(stepCounts[i], passes) + " (" + bytesPerPass(stepBytes[i], passes) + ")";
         const std::string base = steps[i].baseline ? perPass(baseCounts[i], passes) : "-";
         row("allocations " + item, host, base, steps[i].baseline ? ratioText(double(stepCounts[i]), double(baseCounts[i])) : "-",
             steps[i].note);
