@@ -83,7 +83,7 @@ public:
             drain();
             if (parser) {
                 if (parseLines()) return true;
-                ::Sleep(1);
+                if (!busyPoll) ::Sleep(1);
                 continue;
             }
             const std::size_t at = findLine(expected);
@@ -91,7 +91,7 @@ public:
                 pending.erase(0, at + expected.size());
                 return true;
             }
-            ::Sleep(1);
+            if (!busyPoll) ::Sleep(1);
         }
         return false;
     }
@@ -99,6 +99,10 @@ public:
     std::uint64_t polls = 0;
     // When set, every complete line goes through it as it arrives, and its END_FRAME ends a wait.
     MinimalParser* parser = nullptr;
+    // The bridge reads at most 512 bytes at a time; the raw side can read more to show what that costs.
+    std::size_t readSize = 512;
+    // Polls again at once instead of sleeping 1 ms, to show what the sleep costs.
+    bool busyPoll = false;
 
 private:
     bool parseLines() {
@@ -117,10 +121,9 @@ private:
         for (;;) {
             DWORD available = 0;
             if (!::PeekNamedPipe(outRead, nullptr, 0, nullptr, &available, nullptr) || available == 0) return;
-            char buffer[512];
             DWORD read = 0;
-            if (!::ReadFile(outRead, buffer, sizeof(buffer), &read, nullptr) || read == 0) return;
-            pending.append(buffer, read);
+            if (!::ReadFile(outRead, buffer.data(), static_cast<DWORD>(readSize), &read, nullptr) || read == 0) return;
+            pending.append(buffer.data(), read);
         }
     }
 
@@ -135,6 +138,7 @@ private:
     HANDLE process = nullptr;
     std::string pending;
     std::string line;
+    std::vector<char> buffer = std::vector<char>(65536);
 };
 
 struct Samples {
@@ -167,7 +171,7 @@ void runScenario(const std::string& title, const fs::path& projectRoot, const st
 
     MinimalParser parser(projectRoot, true);
     double answerLines = 0;
-    Samples host, base, bare;
+    Samples host, base, bare, bigReads, busy;
     const auto hostFrame = [&](bool keep) {
         const std::uint64_t before = impl.waitPolls;
         const auto start = Clock::now();
@@ -181,7 +185,9 @@ void runScenario(const std::string& title, const fs::path& projectRoot, const st
         host.seconds.push_back(seconds);
         host.polls.push_back(static_cast<double>(impl.waitPolls - before));
     };
-    const auto rawFrame = [&](bool keep, bool parsing) {
+    const auto rawFrame = [&](bool keep, bool parsing, std::size_t readSize = 512, bool busyPoll = false) {
+        raw.readSize = readSize;
+        raw.busyPoll = busyPoll;
         const std::uint64_t before = raw.polls;
         const auto start = Clock::now();
         if (parsing) {
@@ -193,7 +199,7 @@ void runScenario(const std::string& title, const fs::path& projectRoot, const st
         raw.waitFor("END_FRAME\n", 500);
         const double seconds = secondsSince(start);
         if (!keep) return;
-        Samples& samples = parsing || !parse ? base : bare;
+        Samples& samples = busyPoll ? busy : parsing || !parse ? base : readSize == 512 ? bare : bigReads;
         samples.seconds.push_back(seconds);
         samples.polls.push_back(static_cast<double>(raw.polls - before));
     };
@@ -210,6 +216,9 @@ void runScenario(const std::string& title, const fs::path& projectRoot, const st
         for (int i = 0; i < block; ++i) rawFrame(true, parse);
         if (parse) {
             for (int i = 0; i < block; ++i) rawFrame(true, false);
+            for (int i = 0; i < block; ++i) rawFrame(true, false, 65536);
+        } else {
+            for (int i = 0; i < block; ++i) rawFrame(true, false, 512, true);
         }
     }
     if (parse) {
@@ -230,6 +239,17 @@ void runScenario(const std::string& title, const fs::path& projectRoot, const st
         ratioText(hostP99, baseP99), std::to_string(host.seconds.size()) + " frames each");
     row("FRAME exchange, " + title + ": polls per frame", fixed(hostPolls, 2), fixed(basePolls, 2),
         ratioText(hostPolls, basePolls), "mean; each poll that finds no answer sleeps 1 ms");
+    if (!parse) {
+        const double sleeping = median(base.seconds), spinning = median(busy.seconds);
+        row("  design cost: raw ping-pong, 1 ms poll vs busy poll", durationText(sleeping), durationText(spinning),
+            ratioText(sleeping, spinning), "design: a wait sleeps 1 ms between polls instead of spinning or blocking");
+    }
+    if (parse) {
+        const double small = median(bare.seconds), large = median(bigReads.seconds);
+        row("  design cost: raw ping-pong, 512-byte vs 64 KiB reads", durationText(small), durationText(large),
+            ratioText(small, large),
+            "design: the bridge reads at most 512 bytes at a time; each ReadFile is a server round trip under Wine");
+    }
 }
 
 double sleepOneMillisecond() {
@@ -253,7 +273,7 @@ int main() {
     runScenario("empty answer", idleRoot, "Bench.Idle", 1000, false,
                 "design: 1 ms poll; Sleep(1) lasts " + durationText(sleep) + " here; answer is END_FRAME alone");
     const fs::path sample = TarnwickEngine::resolvePath(fs::current_path(), fs::path(TARNWICK_SOURCE_DIR) / "samples" / "BasicGame");
-    runScenario("sample game's answer", sample, "BasicGame.Game", 400, true,
+    runScenario("sample game's answer", sample, "BasicGame.Game", 300, true,
                 "the raw side parses them too (minimal parser, weakly_canonical per path included)");
     return 0;
 }
