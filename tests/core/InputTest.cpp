@@ -49,3 +49,20 @@ TEST(Input, MousePositionKeepsItsSign) {
     EXPECT_EQ(Input::getMouseY(), -32768);
     releaseAllInput();
 }
+
+TEST(Input, ListsAppendToWhatIsThere) {
+    releaseEverything();
+    std::string line = "FRAME|0|";
+    Input::appendKeysDown(line);
+    line += '|';
+    Input::appendMouseButtonsDown(line);
+    EXPECT_EQ(line, "FRAME|0||");
+    for (const std::uint32_t key : {16u, 17u, 18u, 112u, 113u, 114u, 115u, 255u}) Input::setKey(key, true);
+    Input::setMouseButton(1, true);
+    line = "k=";
+    Input::appendKeysDown(line);
+    line += " b=";
+    Input::appendMouseButtonsDown(line);
+    EXPECT_EQ(line, "k=16,17,18,112,113,114,115,255 b=1");
+    releaseEverything();
+}

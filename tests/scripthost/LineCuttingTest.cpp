@@ -86,3 +86,15 @@ TEST(LineCutting, CompleteLinePastTheBoundIsDiscardedToo) {
     EXPECT_EQ(handledLines(log), (std::vector<std::string>{"after"}));
     EXPECT_NE(log.out().find("[Warn] Dropped a script host line longer than 1 MiB."), std::string::npos);
 }
+
+// A line's last field is read on its own: the bytes after it in the received text belong to the
+// next line, even where they could continue a number.
+TEST(LineCutting, LastFieldEndsAtTheLineEnd) {
+    ScriptHost::Impl impl;
+    impl.frameCommands.camera = Camera{1, 2, 3, 4, 5};
+    LogCapture log;
+    receive(impl, "RECT|1|2|3|4|5|6| \r\n7\nCOLLIDER|1|2|3|4| \n5\nCAMERA|10|\t\n20\nRECT|1|2|3|4|5|6|7\n");
+    EXPECT_EQ(TarnwickTest::describe(impl.frameCommands, impl.colliders, {}), "rect 1,2,3,4 5,6,7");
+    EXPECT_EQ(impl.frameCommands.camera.x, 1.0f);
+    EXPECT_EQ(handledLines(log), (std::vector<std::string>{"7", "5", "20"}));
+}

@@ -1,5 +1,7 @@
 #include "core/Input.h"
 
+#include <charconv>
+
 namespace TarnwickEngine {
 
 bool Input::keys[Input::keyCount] = {};
@@ -9,14 +11,16 @@ std::int32_t Input::mouseY = 0;
 
 namespace {
 
-std::string listSetFlags(const bool* flags, std::uint32_t count) {
-    std::string text;
+void appendSetFlags(std::string& out, const bool* flags, std::uint32_t count) {
+    bool first = true;
     for (std::uint32_t i = 0; i < count; ++i) {
         if (!flags[i]) continue;
-        if (!text.empty()) text += ',';
-        text += std::to_string(i);
+        if (!first) out += ',';
+        first = false;
+        char digits[4];
+        const auto written = std::to_chars(digits, digits + sizeof(digits), i);
+        out.append(digits, written.ptr);
     }
-    return text;
 }
 
 } // namespace
@@ -39,7 +43,19 @@ bool Input::isKeyDown(std::uint32_t key) { return key < keyCount && keys[key]; }
 std::int32_t Input::getMouseX() { return mouseX; }
 std::int32_t Input::getMouseY() { return mouseY; }
 
-std::string Input::keysDownToString() { return listSetFlags(keys, keyCount); }
-std::string Input::mouseButtonsDownToString() { return listSetFlags(mouseButtons, mouseButtonCount); }
+std::string Input::keysDownToString() {
+    std::string text;
+    appendKeysDown(text);
+    return text;
+}
+
+std::string Input::mouseButtonsDownToString() {
+    std::string text;
+    appendMouseButtonsDown(text);
+    return text;
+}
+
+void Input::appendKeysDown(std::string& out) { appendSetFlags(out, keys, keyCount); }
+void Input::appendMouseButtonsDown(std::string& out) { appendSetFlags(out, mouseButtons, mouseButtonCount); }
 
 } // namespace TarnwickEngine

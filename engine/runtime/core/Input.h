@@ -21,6 +21,9 @@ public:
     // Ascending indices of the flags that are set, separated by ',' ("37,65"); empty when none.
     static std::string keysDownToString();
     static std::string mouseButtonsDownToString();
+    // The same lists appended to `out`, so a line built every frame reuses its storage.
+    static void appendKeysDown(std::string& out);
+    static void appendMouseButtonsDown(std::string& out);
 
 private:
     static constexpr std::uint32_t keyCount = 256;

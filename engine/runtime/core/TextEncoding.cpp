@@ -110,7 +110,7 @@ std::string utf8FromPath(const std::filesystem::path& path) {
     return text;
 }
 
-std::filesystem::path pathFromNarrow(const std::string& text) {
+std::filesystem::path pathFromNarrow(std::string_view text) {
     if (text.empty()) return {};
     const int length = static_cast<int>(text.size());
     const int needed = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);

@@ -6,12 +6,13 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace TarnwickEngine {
 
 // 8-bit text in the ANSI code page to a path. Throws std::filesystem::filesystem_error when a
 // byte has no meaning in the code page.
-std::filesystem::path pathFromNarrow(const std::string& text);
+std::filesystem::path pathFromNarrow(std::string_view text);
 
 // A path to 8-bit text in the ANSI code page. Throws std::filesystem::filesystem_error when a
 // character has no exact form in the code page (no best-fit substitutes are accepted).

@@ -143,7 +143,7 @@ void Renderer::loadAssetManifest() {
         ManifestEntryScanner scanner(json);
         ManifestEntry entry;
         while (scanner.next(entry)) {
-            std::filesystem::path imported = pathFromNarrow(std::string(entry.importedPath));
+            std::filesystem::path imported = pathFromNarrow(entry.importedPath);
             // The first entry for a source path wins.
             assetManifest.try_emplace(std::string(entry.path), std::move(imported));
         }

@@ -31,13 +31,13 @@ void formatFrameLine(std::string& out, float deltaTime) {
     out.assign("FRAME|");
     out += step;
     out += '|';
-    out += Input::keysDownToString();
+    Input::appendKeysDown(out);
     out += '|';
     appendInteger(out, Input::getMouseX());
     out += ',';
     appendInteger(out, Input::getMouseY());
     out += '|';
-    out += Input::mouseButtonsDownToString();
+    Input::appendMouseButtonsDown(out);
 }
 
 void ScriptHost::Impl::startScripts() {

@@ -5,7 +5,6 @@
 #include "core/Log.h"
 #include "core/TextEncoding.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -31,11 +30,17 @@ constexpr std::size_t warnedLineBytes = 200;
 
 bool startsWith(std::string_view line, std::string_view tag) { return line.substr(0, tag.size()) == tag; }
 
-// strtof and strtoll need terminated text, and a field is a slice of its line.
-class TerminatedField {
+// strtof and strtoll need terminated text, and a field is a slice of its line. A field that a '|'
+// follows is read where it lies: '|' can neither continue a number nor be skipped as white space,
+// so the reading stops there exactly as at a terminator. Only the last field is copied, since the
+// bytes after it belong to the next line.
+class NumberText {
 public:
-    explicit TerminatedField(std::string_view field) {
-        if (field.size() < sizeof(shortText)) {
+    NumberText(const std::vector<std::string_view>& parts, std::size_t index) {
+        const std::string_view field = parts[index];
+        if (index + 1 < parts.size()) {
+            text = field.data();
+        } else if (field.size() < sizeof(shortText)) {
             std::memcpy(shortText, field.data(), field.size());
             shortText[field.size()] = '\0';
             text = shortText;
@@ -47,35 +52,37 @@ public:
     const char* c_str() const { return text; }
 
 private:
+    const char* text = nullptr;
     char shortText[64];
     std::string large;
-    const char* text = nullptr;
 };
 
 // A number read from the field's start, the rest ignored ("12px" is 12). Bad: no number at the
-// start (an empty field too), or a finite text too large for a float. strtof also reports ERANGE
-// for results below the smallest normal float; those keep strtof's subnormal or zero value, which
-// is the nearest float to what the script meant, so they are not bad.
-bool readFloat(std::string_view field, float& out) {
-    const TerminatedField text(field);
+// start (an empty field too), or a finite text too large for a float, which strtof turns into an
+// infinity; only a spelt-out infinity has an 'i' in it. Results below the smallest normal float
+// keep strtof's subnormal or zero value, the nearest float to what the script meant. errno is not
+// consulted: under the C runtime each touch of it is a call.
+bool readFloat(const std::vector<std::string_view>& parts, std::size_t index, float& out) {
+    const NumberText text(parts, index);
     char* end = nullptr;
-    errno = 0;
     const float value = std::strtof(text.c_str(), &end);
     if (end == text.c_str()) return false;
-    if (errno == ERANGE && std::isinf(value)) return false;
+    if (std::isinf(value)) {
+        const std::string_view read(text.c_str(), static_cast<std::size_t>(end - text.c_str()));
+        if (read.find_first_of("iI") == std::string_view::npos) return false;
+    }
     out = value;
     return true;
 }
 
 // A base-10 integer from the field's start, as strtol reads one into 32 bits; bad outside them.
-bool readInt32(std::string_view field, std::int32_t& out) {
-    const TerminatedField text(field);
+// strtoll clamps an overflow to its own limits, which lie outside 32 bits as well.
+bool readInt32(const std::vector<std::string_view>& parts, std::size_t index, std::int32_t& out) {
+    const NumberText text(parts, index);
     char* end = nullptr;
-    errno = 0;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     if (end == text.c_str()) return false;
-    if (errno == ERANGE || value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max()) {
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
         return false;
     }
     out = static_cast<std::int32_t>(value);
@@ -83,9 +90,9 @@ bool readInt32(std::string_view field, std::int32_t& out) {
 }
 
 // The channel keeps the low 8 bits: 256 gives 0, -1 gives 255.
-bool readChannel(std::string_view field, std::uint8_t& out) {
+bool readChannel(const std::vector<std::string_view>& parts, std::size_t index, std::uint8_t& out) {
     std::int32_t value = 0;
-    if (!readInt32(field, value)) return false;
+    if (!readInt32(parts, index, value)) return false;
     out = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) & 0xFFu);
     return true;
 }
@@ -95,7 +102,7 @@ bool readFlag(std::string_view field) { return field == "True" || field == "true
 // The field is 8-bit text in the ANSI code page, resolved against the project folder.
 bool readPath(const std::filesystem::path& root, std::string_view field, std::filesystem::path& out) {
     try {
-        out = resolvePath(root, pathFromNarrow(std::string(field)));
+        out = resolvePath(root, pathFromNarrow(field));
         return true;
     } catch (const std::filesystem::filesystem_error&) {
         return false;
@@ -103,26 +110,29 @@ bool readPath(const std::filesystem::path& root, std::string_view field, std::fi
 }
 
 bool readBox(const std::vector<std::string_view>& parts, std::size_t first, float& x, float& y, float& w, float& h) {
-    return readFloat(parts[first], x) && readFloat(parts[first + 1], y) && readFloat(parts[first + 2], w) &&
-           readFloat(parts[first + 3], h);
+    return readFloat(parts, first, x) && readFloat(parts, first + 1, y) && readFloat(parts, first + 2, w) &&
+           readFloat(parts, first + 3, h);
 }
 
 bool readColor(const std::vector<std::string_view>& parts, std::size_t first, Color& color) {
-    return readChannel(parts[first], color.r) && readChannel(parts[first + 1], color.g) &&
-           readChannel(parts[first + 2], color.b);
+    return readChannel(parts, first, color.r) && readChannel(parts, first + 1, color.g) &&
+           readChannel(parts, first + 2, color.b);
 }
 
 } // namespace
 
+// One pass over the text: a field ends at each delimiter, and the text's end ends a last field
+// only when there is one (getline's rule: nothing after a final delimiter).
 void splitInto(std::string_view text, char delimiter, std::vector<std::string_view>& fields) {
     fields.clear();
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(delimiter, start);
-        if (end == std::string_view::npos) end = text.size();
-        fields.push_back(text.substr(start, end - start));
-        start = end + 1;
+    const char* const end = text.data() + text.size();
+    const char* start = text.data();
+    for (const char* at = start; at != end; ++at) {
+        if (*at != delimiter) continue;
+        fields.emplace_back(start, static_cast<std::size_t>(at - start));
+        start = at + 1;
     }
+    if (start != end) fields.emplace_back(start, static_cast<std::size_t>(end - start));
 }
 
 std::vector<std::string> split(const std::string& text, char delimiter) {
@@ -131,49 +141,69 @@ std::vector<std::string> split(const std::string& text, char delimiter) {
     return std::vector<std::string>(views.begin(), views.end());
 }
 
+// The tests exclude one another (whole words, and tags that all end in '|'), so they are made by
+// the line's first character: a line meets at most four of them.
 void ScriptHost::Impl::handleLine(std::string_view line) {
-    if (line == "READY") {
-        ready = true;
-    } else if (line == "STARTED") {
-        started = true;
-    } else if (line == "END_FRAME") {
-        frameEnded = true;
-    } else if (startsWith(line, "LOG|")) {
-        handleLog(line);
-    } else if (startsWith(line, "RECT|")) {
-        parseRect(line);
-    } else if (startsWith(line, "SCREEN_RECT|")) {
-        parseScreenRect(line);
-    } else if (startsWith(line, "SPRITE|")) {
-        parseSprite(line);
-    } else if (startsWith(line, "SPRITE_EX|")) {
-        parseSpriteEx(line);
-    } else if (startsWith(line, "TEXT|")) {
-        parseText(line);
-    } else if (startsWith(line, "CAMERA|")) {
-        parseCamera(line);
-    } else if (startsWith(line, "COLLIDER|")) {
-        parseCollider(line);
-    } else if (startsWith(line, "DEBUG_RECT|")) {
-        parseDebugRect(line);
-    } else if (startsWith(line, "ERROR|")) {
-        Log::error(std::string(line.substr(6)));
-    } else if (!line.empty()) {
-        Log::info("[ScriptHost] " + std::string(line));
+    if (line.empty()) return;
+    switch (line[0]) {
+    case 'R':
+        if (line == "READY") {
+            ready = true;
+            return;
+        }
+        if (startsWith(line, "RECT|")) return parseRect(line);
+        break;
+    case 'S':
+        if (line == "STARTED") {
+            started = true;
+            return;
+        }
+        if (startsWith(line, "SPRITE_EX|")) return parseSpriteEx(line);
+        if (startsWith(line, "SPRITE|")) return parseSprite(line);
+        if (startsWith(line, "SCREEN_RECT|")) return parseScreenRect(line);
+        break;
+    case 'E':
+        if (line == "END_FRAME") {
+            frameEnded = true;
+            return;
+        }
+        if (startsWith(line, "ERROR|")) {
+            logText.assign(line.substr(6));
+            return Log::error(logText);
+        }
+        break;
+    case 'L':
+        if (startsWith(line, "LOG|")) return handleLog(line);
+        break;
+    case 'T':
+        if (startsWith(line, "TEXT|")) return parseText(line);
+        break;
+    case 'C':
+        if (startsWith(line, "CAMERA|")) return parseCamera(line);
+        if (startsWith(line, "COLLIDER|")) return parseCollider(line);
+        break;
+    case 'D':
+        if (startsWith(line, "DEBUG_RECT|")) return parseDebugRect(line);
+        break;
+    default:
+        break;
     }
+    logText.assign("[ScriptHost] ");
+    logText.append(line);
+    Log::info(logText);
 }
 
 void ScriptHost::Impl::handleLog(std::string_view line) {
     const std::size_t separator = line.find('|', 4);
     if (separator == std::string_view::npos) return;
     const std::string_view level = line.substr(4, separator - 4);
-    const std::string message(line.substr(separator + 1));
+    logText.assign(line.substr(separator + 1));
     if (level == "Warn") {
-        Log::warn(message);
+        Log::warn(logText);
     } else if (level == "Error") {
-        Log::error(message);
+        Log::error(logText);
     } else {
-        Log::info(message);
+        Log::info(logText);
     }
 }
 
@@ -247,8 +277,8 @@ void ScriptHost::Impl::parseText(std::string_view line) {
     splitInto(line, '|', parts);
     if (parts.size() != 11) return;
     TextCommand text;
-    if (!readFloat(parts[1], text.x) || !readFloat(parts[2], text.y) || !readPath(projectRoot, parts[4], text.font) ||
-        !readFloat(parts[5], text.size) || !readColor(parts, 6, text.color)) {
+    if (!readFloat(parts, 1, text.x) || !readFloat(parts, 2, text.y) || !readPath(projectRoot, parts[4], text.font) ||
+        !readFloat(parts, 5, text.size) || !readColor(parts, 6, text.color)) {
         rejectLine(textBit, line);
         return;
     }
@@ -264,10 +294,10 @@ void ScriptHost::Impl::parseCamera(std::string_view line) {
     splitInto(line, '|', parts);
     if (parts.size() < 3) return;
     Camera camera = frameCommands.camera;
-    bool good = readFloat(parts[1], camera.x) && readFloat(parts[2], camera.y);
+    bool good = readFloat(parts, 1, camera.x) && readFloat(parts, 2, camera.y);
     if (good && parts.size() >= 6) {
-        good = readFloat(parts[3], camera.zoom) && readFloat(parts[4], camera.viewportWidth) &&
-               readFloat(parts[5], camera.viewportHeight);
+        good = readFloat(parts, 3, camera.zoom) && readFloat(parts, 4, camera.viewportWidth) &&
+               readFloat(parts, 5, camera.viewportHeight);
     }
     if (!good) {
         rejectLine(cameraBit, line);
@@ -280,7 +310,7 @@ void ScriptHost::Impl::parseCollider(std::string_view line) {
     splitInto(line, '|', parts);
     if (parts.size() != 6) return;
     Collider collider;
-    if (!readInt32(parts[1], collider.id) || !readBox(parts, 2, collider.x, collider.y, collider.w, collider.h)) {
+    if (!readInt32(parts, 1, collider.id) || !readBox(parts, 2, collider.x, collider.y, collider.w, collider.h)) {
         rejectLine(colliderBit, line);
         return;
     }

@@ -107,11 +107,13 @@ void ScriptHost::Impl::waitFor(const std::string& expected, std::chrono::millise
     while (std::chrono::steady_clock::now() < deadline) {
         // The rest of a line that went out in part reaches the child as soon as it reads again.
         flushUnsentInput();
+        ++waitPolls;
         pumpOutput(deadline);
         if (flag && *flag) return;
         ::Sleep(1);
     }
     // One last look for an answer that has just come; a flood gets one batch of reads here.
+    ++waitPolls;
     pumpOutput(deadline);
 }
 

@@ -83,6 +83,10 @@ struct ScriptHost::Impl {
     std::vector<std::string_view> parts;
     std::string outgoing;
     std::string frameLine;
+    std::string logText; // a log line's message as Log takes it
+
+    // Pumps made by the waits, counted for tests and benches; nothing in the program reads it.
+    std::uint64_t waitPolls = 0;
 
 private:
     void rejectLine(std::uint32_t tagBit, std::string_view line);

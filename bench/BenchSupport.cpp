@@ -1,0 +1,126 @@
+#include "BenchSupport.h"
+
+#include "core/Files.h"
+#include "support/ProcessRunner.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace Bench {
+
+double percentile(std::vector<double> samples, double fraction) {
+    if (samples.empty()) return 0.0;
+    std::sort(samples.begin(), samples.end());
+    const double rank = std::ceil(fraction * static_cast<double>(samples.size()));
+    const std::size_t index = rank < 1.0 ? 0 : static_cast<std::size_t>(rank) - 1;
+    return samples[std::min(index, samples.size() - 1)];
+}
+
+double pairedRatio(const std::vector<double>& host, const std::vector<double>& baseline) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < host.size() && i < baseline.size(); ++i) {
+        if (baseline[i] > 0.0) ratios.push_back(host[i] / baseline[i]);
+    }
+    return median(ratios);
+}
+
+void row(const std::string& item, const std::string& host, const std::string& baseline, const std::string& ratio,
+         const std::string& note) {
+    // Written with printf and flushed at once: std::cout may be silenced while a bench measures.
+    std::printf("ROW\t%s\t%s\t%s\t%s\t%s\n", item.c_str(), host.c_str(), baseline.c_str(), ratio.c_str(), note.c_str());
+    std::fflush(stdout);
+}
+
+void section(const std::string& title) {
+    std::printf("SECTION\t%s\n", title.c_str());
+    std::fflush(stdout);
+}
+
+std::string fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.*f", decimals, value);
+    return text;
+}
+
+std::string ratioText(double hostCost, double baselineCost) {
+    if (!(baselineCost > 0.0)) return "-";
+    return fixed(hostCost / baselineCost, 2);
+}
+
+std::string rateText(double perSecond) {
+    if (perSecond >= 1e6) return fixed(perSecond / 1e6, 2) + " M/s";
+    if (perSecond >= 1e3) return fixed(perSecond / 1e3, 1) + " k/s";
+    return fixed(perSecond, 0) + " /s";
+}
+
+std::string durationText(double seconds) {
+    if (seconds >= 1.0) return fixed(seconds, 2) + " s";
+    if (seconds >= 1e-3) return fixed(seconds * 1e3, 2) + " ms";
+    if (seconds >= 1e-6) return fixed(seconds * 1e6, 1) + " us";
+    return fixed(seconds * 1e9, 0) + " ns";
+}
+
+std::string percentText(double share) { return fixed(share * 100.0, 0) + "%"; }
+
+SilencedConsole::SilencedConsole() : oldOut(std::cout.rdbuf(&sink)), oldErr(std::cerr.rdbuf(&sink)) {}
+
+SilencedConsole::~SilencedConsole() {
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+}
+
+std::string bmpBytes(int width, int height, std::uint32_t rgb) {
+    const int rowSize = (width * 3 + 3) / 4 * 4;
+    const std::uint32_t dataSize = static_cast<std::uint32_t>(rowSize * height);
+    std::string bytes;
+    const auto put = [&bytes](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    bytes += "BM";
+    put(54 + dataSize, 4);
+    put(0, 4);
+    put(54, 4);
+    put(40, 4);
+    put(static_cast<std::uint32_t>(width), 4);
+    put(static_cast<std::uint32_t>(height), 4);
+    put(1, 2);
+    put(24, 2);
+    put(0, 4);
+    put(dataSize, 4);
+    put(2835, 4);
+    put(2835, 4);
+    put(0, 4);
+    put(0, 4);
+    const std::uint32_t border = (rgb >> 1) & 0x7F7F7F;
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+            const std::uint32_t pixel = edge ? border : rgb;
+            bytes.push_back(static_cast<char>(pixel & 0xFF));
+            bytes.push_back(static_cast<char>((pixel >> 8) & 0xFF));
+            bytes.push_back(static_cast<char>((pixel >> 16) & 0xFF));
+        }
+        for (int pad = width * 3; pad < rowSize; ++pad) bytes.push_back('\0');
+    }
+    return bytes;
+}
+
+void setEnvironment(const char* name, const char* value) {
+    const std::string assignment = std::string(name) + "=" + (value ? value : "");
+    _putenv(assignment.c_str());
+    ::SetEnvironmentVariableA(name, value);
+}
+
+void useStandin() {
+    setEnvironment("DOTNET_ROOT", TarnwickEngine::pathToString(TarnwickTest::standinFolder()).c_str());
+    setEnvironment("TARNWICK_STANDIN", nullptr);
+    setEnvironment("TARNWICK_STANDIN_ANSWERS", nullptr);
+    setEnvironment("TARNWICK_STANDIN_TRACE", nullptr);
+}
+
+} // namespace Bench
