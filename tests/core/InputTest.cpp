@@ -51,7 +51,7 @@ TEST(Input, MousePositionKeepsItsSign) {
 }
 
 TEST(Input, ListsAppendToWhatIsThere) {
-    releaseEverything();
+    releaseAllInput();
     std::string line = "FRAME|0|";
     Input::appendKeysDown(line);
     line += '|';
@@ -64,5 +64,5 @@ TEST(Input, ListsAppendToWhatIsThere) {
     line += " b=";
     Input::appendMouseButtonsDown(line);
     EXPECT_EQ(line, "k=16,17,18,112,113,114,115,255 b=1");
-    releaseEverything();
+    releaseAllInput();
 }
