@@ -39,7 +39,7 @@ Mix scaledMix(int lines) {
     const auto share = [&](int count) { return std::max(1, count * body / (soakLinesPerFrame - fixedLines)); };
     Mix mix = thousandLineMix;
     mix.screenRects = share(mix.screenRects);
-    mix.sprites = share(mix.sprites);
+    mix.sprites = std::max(textureCount, share(mix.sprites)); // every texture, the missing ones too
     mix.spriteExes = share(mix.spriteExes);
     mix.texts = share(mix.texts);
     mix.colliders = share(mix.colliders);
