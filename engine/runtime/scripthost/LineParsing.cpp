@@ -1,6 +1,7 @@
 // The child's lines: handshake words, log lines and the command records of a frame.
 #include "scripthost/ScriptHostImpl.h"
 
+#include "core/DecimalText.h"
 #include "core/Files.h"
 #include "core/Log.h"
 #include "core/TextEncoding.h"
@@ -60,7 +61,7 @@ bool readFloat(std::string_view field, float& out) {
     const TerminatedField text(field);
     char* end = nullptr;
     errno = 0;
-    const float value = std::strtof(text.c_str(), &end);
+    const float value = boundedStrtof(text.c_str(), &end);
     if (end == text.c_str()) return false;
     if (errno == ERANGE && std::isinf(value)) return false;
     out = value;
