@@ -132,7 +132,7 @@ TEST(ManifestFuzz, LongManifestsAreScannedInTimeProportionalToTheirSize) {
     Random random(seed() + 5);
     const std::size_t total = cases(6, 200);
     for (std::size_t i = 0; i < total; ++i) {
-        // Megabytes of pieces that start entries and never finish them, and some that do.
+        // Megabytes of bits that start entries and never finish them, and some that do.
         std::string text;
         while (text.size() < 2000000) {
             switch (random.below(4)) {

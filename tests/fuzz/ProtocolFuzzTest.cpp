@@ -1,6 +1,6 @@
 // Random and mutated script host output through the bridge, held against the plain reading of the
 // same bytes (ProtocolReference): single lines straight into handleLine, and byte streams written
-// into a real pipe in pieces cut anywhere, with CR, LF and NUL anywhere and lines around and far
+// into a real pipe in chunks cut anywhere, with CR, LF and NUL anywhere and lines around and far
 // past the 1 MiB bound, read by pumpOutput. Nothing may throw, crash or hang, and the records,
 // flags, camera and console lines must be exactly those of the plain reading.
 #include "FuzzSupport.h"
@@ -117,9 +117,9 @@ struct StreamResult {
     std::string expected;
 };
 
-// Writes the stream into a pipe in pieces of random sizes up to `largestPiece`, pumping now and
+// Writes the stream into a pipe in chunks of random sizes up to `largestChunk`, pumping now and
 // then as the frame waits do, and reads it with the plain reading as well.
-StreamResult readThroughPipe(Random& random, const fs::path& root, const std::string& stream, std::size_t largestPiece) {
+StreamResult readThroughPipe(Random& random, const fs::path& root, const std::string& stream, std::size_t largestChunk) {
     Pipe pipe;
     ScriptHost::Impl impl;
     impl.projectRoot = root;
@@ -129,17 +129,17 @@ StreamResult readThroughPipe(Random& random, const fs::path& root, const std::st
     StreamResult result;
     std::size_t unread = 0;
     for (std::size_t at = 0; at < stream.size() && !result.threw;) {
-        const std::size_t limit = std::min(largestPiece, random.chance(0.3) ? std::size_t(8) : random.chance(0.5) ? 512 : pipeRoom);
-        std::size_t piece = std::min<std::size_t>(1 + random.below(limit), stream.size() - at);
-        piece = std::min(piece, pipeRoom - unread);
-        const std::string chunk = stream.substr(at, piece);
+        const std::size_t limit = std::min(largestChunk, random.chance(0.3) ? std::size_t(8) : random.chance(0.5) ? 512 : pipeRoom);
+        std::size_t size = std::min<std::size_t>(1 + random.below(limit), stream.size() - at);
+        size = std::min(size, pipeRoom - unread);
+        const std::string chunk = stream.substr(at, size);
         if (!pipe.put(chunk)) {
             ADD_FAILURE() << "the test's pipe took no more bytes";
             break;
         }
         reference.bytes(chunk);
-        unread += piece;
-        at += piece;
+        unread += size;
+        at += size;
         if (unread == pipeRoom || random.chance(0.6) || at == stream.size()) {
             const auto pumpStart = std::chrono::steady_clock::now();
             try {

@@ -6,7 +6,7 @@
 // what the console showed. With --misbehave the script host also answers late now and then,
 // floods the pipe, sends bursts of extra lines and garbles every answer.
 //
-//   soak [--frames N] [--lines L] [--checkpoints A,B,...] [--misbehave] [--standin SPEC]
+//   soak [--frames N] [--lines L] [--checkpoints A,B,...] [--misbehave] [--standin BEHAVIOURS]
 //        [--private-tolerance-kib K] [--stall-seconds S]
 //
 // Exit code 0 when every check holds, 1 when one fails, 2 for a bad command line.
@@ -211,7 +211,7 @@ void printSample(const Sample& sample, const Sample* previous) {
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: soak [--frames N] [--checkpoints A,B,...] [--misbehave] [--standin SPEC] "
+        std::fprintf(stderr, "usage: soak [--frames N] [--lines L] [--checkpoints A,B,...] [--misbehave] [--standin BEHAVIOURS] "
                              "[--private-tolerance-kib K] [--stall-seconds S]\n");
         return 2;
     }
