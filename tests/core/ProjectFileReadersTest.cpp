@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -118,6 +120,16 @@ TEST(ReadJsonFloat, MagnitudesBeyondFloatFailWithTheConversionText) {
     const std::string negative = "{\"x\": -1" + std::string(39, '0') + "}";
     EXPECT_EQ(outOfRangeText([&] { readJsonFloat(negative, "x", 0.0f); }), "stof argument out of range");
     EXPECT_EQ(readJsonFloat(R"({"x": 340000000000000000000000000000000000000})", "x", 0.0f), 3.4e38f);
+}
+
+// A value of a few hundred thousand digits once held the start-up for seconds (strtof's time
+// grows with the square of the digits).
+TEST(ReadJsonFloat, LongValuesAreReadAtOnce) {
+    const std::string json = "{\"x\": 0." + std::string(400000, '1') + "}";
+    const auto start = std::chrono::steady_clock::now();
+    const float value = readJsonFloat(json, "x", 9.0f);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+    EXPECT_EQ(value, std::strtof("0.11111111111111111111", nullptr));
 }
 
 TEST(ReadJsonBool, ReadsOnlyLowerCaseWords) {

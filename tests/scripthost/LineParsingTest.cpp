@@ -208,3 +208,17 @@ TEST(HandleLine, BadLinesWarnOncePerTagShowingTheLinesStart) {
     EXPECT_LT(warnings[0].size(), 400u);
     EXPECT_NE(warnings[1].find("DEBUG_RECT|bad|2|3|4|5|6|7"), std::string::npos);
 }
+
+// A number of a million digits once held the frame loop for over half a minute (strtof's time
+// grows with the square of the digits).
+TEST(HandleLine, ANumberOfAMillionDigitsIsReadAtOnce) {
+    ScriptHost::Impl impl;
+    LogCapture log;
+    const std::string line = "RECT|0." + std::string(1000000, '1') + "|2|3|4|5|6|7";
+    const auto start = std::chrono::steady_clock::now();
+    impl.handleLine(line);
+    EXPECT_LT(TarnwickTest::secondsSince(start), 2.0);
+    ASSERT_EQ(impl.frameCommands.rects.size(), 1u);
+    EXPECT_EQ(impl.frameCommands.rects[0].x, std::strtof("0.11111111111111111111", nullptr));
+    EXPECT_EQ(impl.frameCommands.rects[0].y, 2.0f);
+}

@@ -1,6 +1,7 @@
 #include "Game.h"
 
 #include "BasicGame.h"
+#include "SoakGame.h"
 
 #include <cstdlib>
 
@@ -25,6 +26,7 @@ std::string nextField(const std::string& line, std::size_t& position) {
 
 std::unique_ptr<Game> makeGame(const GameSetup& setup) {
     if (setup.mainClass == "BasicGame.Game") return makeBasicGame(setup);
+    if (setup.mainClass == "Soak.Game") return makeSoakGame(setup);
     return std::make_unique<EmptyGame>();
 }
 

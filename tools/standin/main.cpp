@@ -22,12 +22,22 @@
 //   pause-reading=MS    after STARTED read nothing for MS milliseconds, then go on
 //   echo-args           before READY, send LOG lines with the raw command line, each argument as
 //                       CommandLineToArgvW and as the C runtime read it, and the current folder
+// and, over a long run (the soak test), again and again:
+//   late-every=N:MS     send the answer to every N-th FRAME MS milliseconds late
+//   flood-every=N:BYTES begin the answer to every N-th FRAME with BYTES 'x' and a '\n'
+//   burst-every=N:LINES add LINES rectangle lines (culled) to the answer to every N-th FRAME
+//   garble              end every answer with malformed lines of every kind (bad numbers, wrong
+//                       part counts, NUL bytes, stray '\r', unknown words, unresolvable paths,
+//                       and now and then a line of a few hundred kilobytes)
+// TARNWICK_STANDIN_PROGRESS=NAME  the named file mapping (Progress.h) where the stand-in keeps its
+//                                 process id and the number of FRAME lines answered
 // TARNWICK_STANDIN_TRACE=FILE    append "recv <line>" and "send <word>" for everything received
 //                                and every handshake word sent, plus "pid <id>" and "exit <code>"
 // TARNWICK_STANDIN_ANSWERS=FILE  canned output: the file's bytes cut at each NUL byte. Piece 0 is
 //     sent before READY, piece 1 before STARTED, and piece k+1 instead of the whole answer to the
 //     k-th FRAME, END_FRAME included, so a piece may leave it out or end inside a line.
 #include "Game.h"
+#include "Progress.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -51,6 +61,21 @@ using Standin::GameSetup;
 
 constexpr DWORD lingerMilliseconds = 60000;
 
+// "N:AMOUNT": something of size AMOUNT on every N-th frame; never when N is 0.
+struct Every {
+    unsigned long period = 0;
+    unsigned long amount = 0;
+    bool due(int frame) const { return period > 0 && static_cast<unsigned long>(frame) % period == 0; }
+};
+
+Every readEvery(const std::string& argument) {
+    Every every;
+    every.period = std::strtoul(argument.c_str(), nullptr, 10);
+    const std::size_t colon = argument.find(':');
+    if (colon != std::string::npos) every.amount = std::strtoul(argument.c_str() + colon + 1, nullptr, 10);
+    return every;
+}
+
 struct Behaviour {
     bool noReady = false;
     bool exitBeforeReady = false;
@@ -65,6 +90,10 @@ struct Behaviour {
     bool stopReading = false;
     DWORD pauseMilliseconds = 0;
     bool echoArgs = false;
+    Every lateEvery{};
+    Every floodEvery{};
+    Every burstEvery{};
+    bool garble = false;
 };
 
 Behaviour readBehaviour() {
@@ -94,6 +123,10 @@ Behaviour readBehaviour() {
         if (name == "stop-reading") behaviour.stopReading = true;
         if (name == "pause-reading") behaviour.pauseMilliseconds = std::strtoul(argument.c_str(), nullptr, 10);
         if (name == "echo-args") behaviour.echoArgs = true;
+        if (name == "late-every") behaviour.lateEvery = readEvery(argument);
+        if (name == "flood-every") behaviour.floodEvery = readEvery(argument);
+        if (name == "burst-every") behaviour.burstEvery = readEvery(argument);
+        if (name == "garble") behaviour.garble = true;
     }
     return behaviour;
 }
@@ -217,6 +250,70 @@ void flood(unsigned long long bytes) {
     send(chunk.substr(0, static_cast<std::size_t>(bytes)) + "\n");
 }
 
+// Lines that no script host should send, one of each kind per frame; every so often one of a few
+// hundred kilobytes. Answers end with them, so the frame's own lines come first.
+void appendGarbage(std::string& out, int frame) {
+    static const char* const lines[] = {
+        "RECT|abc|0|1|1|1|1|1\n",                          // no number
+        "RECT|1|2|3\n",                                    // too few parts
+        "SCREEN_RECT|1|2|3|4|5|6|99999999999\n",           // channel out of range
+        "SPRITE|1|2|3|4|5|6|7|\n",                         // empty last field: 8 parts
+        "SPRITE|1|2|3|4|5|6|7|assets/a.bmp|x|y|z\n",       // 12 parts
+        "SPRITE|x|2|3|4|5|6|7|assets/a.bmp\n",             // no number
+        "SPRITE_EX|1|2|3|4|5|6|7|assets/a.bmp|true|false|x|0|1|1\n",
+        "SPRITE|100000|0|1|1|1|1|1|\\\\?\\bad\n",        // a path in the device namespace
+        "SPRITE|100000|0|1|1|1|1|1|assets/\xff\xfe.png\n", // high bytes in a path
+        "TEXT|1|2|a|b|c\n",
+        "TEXT|1e99|0|t|f|12|1|1|1|true|Left\n",            // float out of range
+        "CAMERA|x|y\n",
+        "CAMERA|1\n",
+        "COLLIDER|2147483648|0|0|1|1\n",                   // int32 out of range
+        "DEBUG_RECT||1|1|1|1|1|1\n",                       // empty number
+        "LOG|Info\n",                                      // no message part
+        "LOG|Warn|garbled warning\n",
+        "LOG|Error|garbled error\n",
+        "ERROR|garbled|error\n",
+        "READY \n",
+        "end_frame\n",
+        "RECT|100000|2|3|4|5|6|7\r\r\n",                    // one '\r' stays in the last field
+        "SCREEN_RECT|3e9|2\r|3|4|5|6|7\n",                  // a '\r' inside the line
+        "\n",
+        "\r\n",
+        "COLLIDER|1|2|3|4|5\r\n",
+        "|||\n",
+        "RECT|\n",
+    };
+    for (const char* line : lines) out += line;
+    // NUL bytes end a number but not a line.
+    static const char nulInNumber[] = "RECT|100000\0junk|0|1|1|1|1|1\n";
+    static const char nulInForeignLine[] = "nul\0inside a foreign line\n";
+    out.append(nulInNumber, sizeof nulInNumber - 1);
+    out.append(nulInForeignLine, sizeof nulInForeignLine - 1);
+    if (frame % 50 == 0) {
+        // A long line that splits into a hundred thousand empty parts and is dropped.
+        out += "COLLIDER|";
+        out.append(100000, '|');
+        out += '\n';
+    }
+    if (frame % 97 == 0) {
+        // A long but acceptable field: the channel reads its number and ignores the rest.
+        out += "RECT|100000|0|1|1|1|1|7 ";
+        out.append(300000, 'x');
+        out += '\n';
+    }
+}
+
+Standin::Progress* openProgress() {
+    const char* name = std::getenv("TARNWICK_STANDIN_PROGRESS");
+    if (!name) return nullptr;
+    HANDLE mapping = ::OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
+    if (!mapping) return nullptr;
+    // Kept mapped until the process ends.
+    void* view = ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(Standin::Progress));
+    ::CloseHandle(mapping);
+    return static_cast<Standin::Progress*>(view);
+}
+
 // Answers frames it never reads: the host's frame loop runs on at full speed while the pipe to
 // this process fills up.
 [[noreturn]] void stopReading() {
@@ -240,6 +337,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::vector<std::string> answers = readAnswers();
     const auto answer = [&](std::size_t piece) { return piece < answers.size() ? &answers[piece] : nullptr; };
     trace.note("pid " + std::to_string(::GetCurrentProcessId()));
+    Standin::Progress* progress = openProgress();
+    if (progress) ::InterlockedExchange(&progress->processId, static_cast<LONG>(::GetCurrentProcessId()));
     if (behaviour.exitBeforeReady) finish(3);
 
     if (behaviour.echoArgs) echoArguments(argc, argv);
@@ -272,10 +371,17 @@ int wmain(int argc, wchar_t** argv) {
                 send(*canned);
                 continue;
             }
+            if (behaviour.lateEvery.due(frames)) ::Sleep(behaviour.lateEvery.amount);
+            if (behaviour.floodEvery.due(frames)) flood(behaviour.floodEvery.amount);
             std::string lines;
             game->frame(Standin::parseFrameLine(line), lines);
+            if (behaviour.burstEvery.due(frames)) {
+                for (unsigned long i = 0; i < behaviour.burstEvery.amount; ++i) lines += "RECT|100000|0|1|1|9|9|9\n";
+            }
+            if (behaviour.garble) appendGarbage(lines, frames);
             if (!behaviour.noEndFrame) lines += "END_FRAME\n";
             send(lines);
+            if (progress) ::InterlockedExchange(&progress->framesAnswered, frames);
         }
     }
     // The end of input: the host has closed the pipe.

@@ -1,5 +1,7 @@
 #include "core/ProjectFileReaders.h"
 
+#include "core/DecimalText.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -98,7 +100,7 @@ std::uint32_t toUnsigned32(const std::string& json, const Capture& digits) {
 float toFloat(const std::string& json, const Capture& number) {
     const std::string text = json.substr(number.begin, number.end - number.begin);
     errno = 0;
-    const float value = std::strtof(text.c_str(), nullptr);
+    const float value = boundedStrtof(text.c_str(), nullptr);
     // Only overflow is an error: a value too small for a float rounds towards zero like any other.
     if (errno == ERANGE && std::isinf(value)) throw std::out_of_range("stof argument out of range");
     return value;

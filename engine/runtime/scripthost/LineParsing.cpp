@@ -1,6 +1,7 @@
 // The child's lines: handshake words, log lines and the command records of a frame.
 #include "scripthost/ScriptHostImpl.h"
 
+#include "core/DecimalText.h"
 #include "core/Files.h"
 #include "core/Log.h"
 #include "core/TextEncoding.h"
@@ -65,7 +66,7 @@ private:
 bool readFloat(const std::vector<std::string_view>& parts, std::size_t index, float& out) {
     const NumberText text(parts, index);
     char* end = nullptr;
-    const float value = std::strtof(text.c_str(), &end);
+    const float value = boundedStrtof(text.c_str(), &end);
     if (end == text.c_str()) return false;
     if (std::isinf(value)) {
         const std::string_view read(text.c_str(), static_cast<std::size_t>(end - text.c_str()));
