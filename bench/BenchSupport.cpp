@@ -1,4 +1,5 @@
 #include "BenchSupport.h"
+#include "support/BmpFile.h"
 
 #include "core/Files.h"
 #include "support/ProcessRunner.h"
@@ -74,53 +75,22 @@ SilencedConsole::~SilencedConsole() {
     std::cerr.rdbuf(oldErr);
 }
 
-std::string bmpBytes(int width, int height, std::uint32_t rgb) {
-    const int rowSize = (width * 3 + 3) / 4 * 4;
-    const std::uint32_t dataSize = static_cast<std::uint32_t>(rowSize * height);
-    std::string bytes;
-    const auto put = [&bytes](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-    };
-    bytes += "BM";
-    put(54 + dataSize, 4);
-    put(0, 4);
-    put(54, 4);
-    put(40, 4);
-    put(static_cast<std::uint32_t>(width), 4);
-    put(static_cast<std::uint32_t>(height), 4);
-    put(1, 2);
-    put(24, 2);
-    put(0, 4);
-    put(dataSize, 4);
-    put(2835, 4);
-    put(2835, 4);
-    put(0, 4);
-    put(0, 4);
+std::string framedBmp(int width, int height, std::uint32_t rgb) {
     const std::uint32_t border = (rgb >> 1) & 0x7F7F7F;
-    for (int y = height - 1; y >= 0; --y) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height), rgb);
+    for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
-            const std::uint32_t pixel = edge ? border : rgb;
-            bytes.push_back(static_cast<char>(pixel & 0xFF));
-            bytes.push_back(static_cast<char>((pixel >> 8) & 0xFF));
-            bytes.push_back(static_cast<char>((pixel >> 16) & 0xFF));
+            if (x == 0 || y == 0 || x == width - 1 || y == height - 1) pixels[static_cast<std::size_t>(y * width + x)] = border;
         }
-        for (int pad = width * 3; pad < rowSize; ++pad) bytes.push_back('\0');
     }
-    return bytes;
-}
-
-void setEnvironment(const char* name, const char* value) {
-    const std::string assignment = std::string(name) + "=" + (value ? value : "");
-    _putenv(assignment.c_str());
-    ::SetEnvironmentVariableA(name, value);
+    return TarnwickTest::bmpBytes(width, height, pixels);
 }
 
 void useStandin() {
-    setEnvironment("DOTNET_ROOT", TarnwickEngine::pathToString(TarnwickTest::standinFolder()).c_str());
-    setEnvironment("TARNWICK_STANDIN", nullptr);
-    setEnvironment("TARNWICK_STANDIN_ANSWERS", nullptr);
-    setEnvironment("TARNWICK_STANDIN_TRACE", nullptr);
+    TarnwickTest::setEnvironment("DOTNET_ROOT", TarnwickEngine::pathToString(TarnwickTest::standinFolder()).c_str());
+    TarnwickTest::setEnvironment("TARNWICK_STANDIN", nullptr);
+    TarnwickTest::setEnvironment("TARNWICK_STANDIN_ANSWERS", nullptr);
+    TarnwickTest::setEnvironment("TARNWICK_STANDIN_TRACE", nullptr);
 }
 
 } // namespace Bench

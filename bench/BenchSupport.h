@@ -62,10 +62,8 @@ private:
 };
 
 // A 24-bit BMP of one colour with a darker border, so a drawn image is not a flat fill.
-std::string bmpBytes(int width, int height, std::uint32_t rgb);
+std::string framedBmp(int width, int height, std::uint32_t rgb);
 
-// Sets a variable for the C runtime and for child processes alike; a null value removes it.
-void setEnvironment(const char* name, const char* value);
 
 // Points DOTNET_ROOT at build/standin, so the bridge starts the stand-in script host, and clears
 // the variables that make the stand-in misbehave.

@@ -61,7 +61,7 @@ int main() {
         char name[32];
         std::snprintf(name, sizeof(name), "art/image%02d.bmp", i);
         // As the line parser hands them on: absolute and weakly canonical.
-        images.push_back(resolvePath(root, folder.write(name, bmpBytes(imageSize, imageSize, rgb))));
+        images.push_back(resolvePath(root, folder.write(name, framedBmp(imageSize, imageSize, rgb))));
     }
 
     Window window;

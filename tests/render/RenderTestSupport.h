@@ -2,6 +2,7 @@
 // window with an initialised renderer, and a copy of the back buffer's pixels to look at.
 #pragma once
 
+#include "support/BmpFile.h"
 #include "core/Files.h"
 #include "render/GdiplusInclude.h"
 #include "render/Renderer.h"
@@ -96,44 +97,9 @@ public:
     fs::path path;
 };
 
-// A 24-bit bottom-up BMP of width × height; pixels row by row from the top, as 0xRRGGBB.
-inline std::string bmpBytes(int width, int height, const std::vector<std::uint32_t>& pixels) {
-    const int rowSize = (width * 3 + 3) / 4 * 4;
-    const std::uint32_t dataSize = static_cast<std::uint32_t>(rowSize * height);
-    std::string bytes;
-    const auto put = [&bytes](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-    };
-    bytes += "BM";
-    put(54 + dataSize, 4);
-    put(0, 4);
-    put(54, 4);
-    put(40, 4);
-    put(static_cast<std::uint32_t>(width), 4);
-    put(static_cast<std::uint32_t>(height), 4);
-    put(1, 2);
-    put(24, 2);
-    put(0, 4);
-    put(dataSize, 4);
-    put(2835, 4);
-    put(2835, 4);
-    put(0, 4);
-    put(0, 4);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t rgb = pixels[static_cast<std::size_t>(y * width + x)];
-            bytes.push_back(static_cast<char>(rgb & 0xFF));
-            bytes.push_back(static_cast<char>((rgb >> 8) & 0xFF));
-            bytes.push_back(static_cast<char>((rgb >> 16) & 0xFF));
-        }
-        for (int pad = width * 3; pad < rowSize; ++pad) bytes.push_back('\0');
-    }
-    return bytes;
-}
+using TarnwickTest::bmpBytes;
 
-inline std::string solidBmp(std::uint32_t rgb, int width = 4, int height = 4) {
-    return bmpBytes(width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width * height), rgb));
-}
+inline std::string solidBmp(std::uint32_t rgb, int width = 4, int height = 4) { return bmpBytes(width, height, rgb); }
 
 inline std::uint32_t rgbOf(const Color& color) {
     return (std::uint32_t{color.r} << 16) | (std::uint32_t{color.g} << 8) | color.b;

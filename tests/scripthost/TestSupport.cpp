@@ -27,13 +27,6 @@ std::string boxText(float x, float y, float w, float h) {
 } // namespace
 
 
-void setEnvironment(const char* name, const char* value) {
-    // "NAME=" removes the variable from the C runtime's copy, which getenv reads.
-    const std::string assignment = std::string(name) + "=" + (value ? value : "");
-    _putenv(assignment.c_str());
-    ::SetEnvironmentVariableA(name, value);
-}
-
 std::string describe(const TarnwickEngine::FrameCommands& commands,
                      const std::vector<TarnwickEngine::Collider>& colliders, const fs::path& root) {
     const std::string rootText = TarnwickEngine::pathToString(root);

@@ -18,9 +18,6 @@
 
 namespace TarnwickTest {
 
-// Sets (or with a null value removes) a variable for the C runtime and for child processes alike.
-void setEnvironment(const char* name, const char* value);
-
 double secondsSince(std::chrono::steady_clock::time_point start);
 
 // One frame's records as text, list by list in arrival order, with `root` shown as "<root>":

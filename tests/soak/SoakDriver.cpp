@@ -14,6 +14,7 @@
 
 #include "standin/Progress.h"
 #include "core/Files.h"
+#include "support/BmpFile.h"
 #include "support/ProcessRunner.h"
 #include "support/TempDir.h"
 
@@ -88,33 +89,6 @@ std::string misbehaviourFor(long frames) {
            ":1200000,burst-every=" + std::to_string(burst) + ":20000";
 }
 
-// A 4x4 24-bit bitmap in one colour, which GDI+ loads on Windows and Wine alike.
-std::string bitmapFile(unsigned char r, unsigned char g, unsigned char b) {
-    const auto le32 = [](std::string& out, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    };
-    const auto le16 = [](std::string& out, std::uint16_t value) {
-        out += static_cast<char>(value & 0xFF);
-        out += static_cast<char>(value >> 8);
-    };
-    std::string file = "BM";
-    le32(file, 54 + 48);
-    le32(file, 0);
-    le32(file, 54);
-    le32(file, 40);
-    le32(file, 4);
-    le32(file, 4);
-    le16(file, 1);
-    le16(file, 24);
-    for (int i = 0; i < 6; ++i) le32(file, 0);
-    for (int pixel = 0; pixel < 16; ++pixel) {
-        file += static_cast<char>(b);
-        file += static_cast<char>(g);
-        file += static_cast<char>(r);
-    }
-    return file;
-}
-
 // The start scene tells the soak game how many lines to send a frame.
 void writeProject(const TarnwickTest::TempDir& folder, int lines) {
     folder.write("Soak/project.json", "{\n"
@@ -127,31 +101,9 @@ void writeProject(const TarnwickTest::TempDir& folder, int lines) {
                                       "  \"enableFrameLimiter\": false,\n"
                                       "  \"maxDeltaTime\": 10\n"
                                       "}\n");
-    folder.write("Soak/assets/a.bmp", bitmapFile(220, 40, 40));
-    folder.write("Soak/assets/b.bmp", bitmapFile(40, 220, 40));
-    folder.write("Soak/assets/c.bmp", bitmapFile(40, 40, 220));
-}
-
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findEngineWindow(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    ::GetClassNameW(window, className, 64);
-    if (owner != search->processId || std::wstring(className) != L"TarnwickEngineWindow") return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND engineWindow(DWORD processId) {
-    WindowSearch search{processId, nullptr};
-    ::EnumWindows(findEngineWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    folder.write("Soak/assets/a.bmp", TarnwickTest::bmpBytes(4, 4, 0xDC2828));
+    folder.write("Soak/assets/b.bmp", TarnwickTest::bmpBytes(4, 4, 0x28DC28));
+    folder.write("Soak/assets/c.bmp", TarnwickTest::bmpBytes(4, 4, 0x2828DC));
 }
 
 std::size_t countOccurrences(const std::string& text, const std::string& what) {
@@ -319,7 +271,7 @@ int main(int argc, char** argv) {
 
     // Closing as a user would: the window procedure records WM_CLOSE and the loop ends.
     const DWORD scriptHost = static_cast<DWORD>(progress->processId);
-    const HWND window = engineWindow(engine.processId());
+    const HWND window = engine.window();
     checks.expect(window && ::PostMessageW(window, WM_CLOSE, 0, 0), "WM_CLOSE posted to the program's window");
     const TarnwickTest::ProcessResult result = engine.wait(milliseconds(20000));
     checks.expect(!result.timedOut && result.exitCode == 0,

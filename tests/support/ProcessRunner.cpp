@@ -59,7 +59,8 @@ BOOL CALLBACK findProcessWindow(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<WindowSearch*>(context);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId) return TRUE;
+    // Wine gives every program a hidden top-level IME window as well; the program's own is visible.
+    if (owner != search->processId || !::IsWindowVisible(window)) return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -196,6 +197,13 @@ fs::path buildDirectory() {
 }
 
 fs::path standinFolder() { return buildDirectory() / "standin"; }
+
+void setEnvironment(const char* name, const char* value) {
+    // "NAME=" removes the variable from the C runtime's copy, which getenv reads.
+    const std::string assignment = std::string(name) + "=" + (value ? value : "");
+    _putenv(assignment.c_str());
+    ::SetEnvironmentVariableA(name, value);
+}
 
 bool processEnds(DWORD processId, std::chrono::milliseconds timeout) {
     HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, processId);

@@ -41,7 +41,7 @@ public:
     bool running() const;
     double secondsRunning() const;
 
-    // The program's top-level window, or null while it has none.
+    // The program's visible top-level window, or null while it has none.
     HWND window() const;
     // Posts to the program's window, as the system would deliver input to it; false without one.
     bool post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
@@ -75,6 +75,9 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
 std::filesystem::path buildDirectory();
 // build/standin, where the stand-in dotnet.exe is; DOTNET_ROOT names it for the program.
 std::filesystem::path standinFolder();
+
+// Sets (or with a null value removes) a variable for the C runtime and for child processes alike.
+void setEnvironment(const char* name, const char* value);
 
 // True when no process with this id runs any more, or it ends within `timeout`.
 bool processEnds(DWORD processId, std::chrono::milliseconds timeout);
