@@ -81,10 +81,13 @@ bool parseOptions(int argc, char** argv, Options& options) {
            options.checkpoints.back() <= options.frames;
 }
 
-// The misbehaviours keep the same shape at any length: twenty late answers, fifty floods past the
-// line bound and a hundred bursts of twenty thousand lines over the run.
+// The misbehaviours keep the same shape at any length: about twenty late answers, fifty floods
+// past the line bound and a hundred bursts of twenty thousand lines over the run. The periods are
+// one past a round share, so none falls on a checkpoint: a reading taken while a flood or a burst
+// is in flight would measure the misbehaviour, not a leak.
 std::string misbehaviourFor(long frames) {
-    const long late = std::max(frames / 20, 50L), flood = std::max(frames / 50, 20L), burst = std::max(frames / 100, 10L);
+    const long late = std::max(frames / 20, 50L) + 1, flood = std::max(frames / 50, 20L) + 1,
+               burst = std::max(frames / 100, 10L) + 1;
     return "garble,late-every=" + std::to_string(late) + ":700,flood-every=" + std::to_string(flood) +
            ":1200000,burst-every=" + std::to_string(burst) + ":20000";
 }
