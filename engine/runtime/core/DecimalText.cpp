@@ -12,8 +12,6 @@ namespace {
 // followed by a 1 that stands for any nonzero digit after them (a sticky digit) round exactly
 // as the whole digit string does.
 constexpr std::size_t keptDigits = 800;
-// Up to this many digits strtof is quick, and the text goes to it unchanged.
-constexpr std::size_t shortenAbove = 1000;
 // Decimal exponents are saturated here: far past the float range, and no arithmetic overflow.
 constexpr long long exponentLimit = 100000000;
 
@@ -40,6 +38,21 @@ struct Digits {
     }
 };
 
+// Whether the digits of a decimal number from `at` on (a point may stand among them) number
+// more than `limit`; it looks no further than that.
+bool hasMoreDigitsThan(const char* at, std::size_t limit) {
+    std::size_t count = 0;
+    for (; isDigit(*at); ++at) {
+        if (++count > limit) return true;
+    }
+    if (*at == '.') {
+        for (++at; isDigit(*at); ++at) {
+            if (++count > limit) return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 float boundedStrtof(const char* text, char** end) {
@@ -51,6 +64,8 @@ float boundedStrtof(const char* text, char** end) {
     const bool negative = *at == '-';
     if (*at == '-' || *at == '+') ++at;
     if (at[0] == '0' && (at[1] == 'x' || at[1] == 'X')) return std::strtof(text, end);
+    // Every script line's numbers pass here: an ordinary one costs a count of its digits, no more.
+    if (!hasMoreDigitsThan(at, strtofQuickDigits)) return std::strtof(text, end);
 
     Digits digits;
     for (; isDigit(*at); ++at) digits.take(*at);
@@ -60,7 +75,7 @@ float boundedStrtof(const char* text, char** end) {
         for (; isDigit(*fraction); ++fraction) digits.take(*fraction);
         if (digits.count > 0) at = fraction;
     }
-    if (digits.count <= shortenAbove) return std::strtof(text, end);
+    if (digits.count <= strtofQuickDigits) return std::strtof(text, end);
 
     long long exponent = 0;
     if (*at == 'e' || *at == 'E') {

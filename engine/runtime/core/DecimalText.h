@@ -4,7 +4,13 @@
 // beyond about 200,000 integer digits it even gives infinity for a finite value.
 #pragma once
 
+#include <cstddef>
+
 namespace TarnwickEngine {
+
+// Up to this many digits strtof is quick: a caller that knows its text is no longer may call
+// std::strtof itself and skip the look at the digits.
+constexpr std::size_t strtofQuickDigits = 1000;
 
 // What std::strtof(text, end) gives, value, end and errno alike, in time linear in the text: a
 // decimal number with more significant digits than any float needs is first shortened to one

@@ -66,7 +66,9 @@ private:
 bool readFloat(const std::vector<std::string_view>& parts, std::size_t index, float& out) {
     const NumberText text(parts, index);
     char* end = nullptr;
-    const float value = boundedStrtof(text.c_str(), &end);
+    // A field holds no more digits than bytes; most are a handful long.
+    const float value = parts[index].size() <= strtofQuickDigits ? std::strtof(text.c_str(), &end)
+                                                                 : boundedStrtof(text.c_str(), &end);
     if (end == text.c_str()) return false;
     if (std::isinf(value)) {
         const std::string_view read(text.c_str(), static_cast<std::size_t>(end - text.c_str()));
