@@ -133,12 +133,12 @@ private:
     int failures = 0;
 };
 
-// The smallest of a few readings taken 20 ms apart: a handle that the program holds only for a
+// The smallest of a few readings taken 10 ms apart: a handle that the program holds only for a
 // moment (Wine's own, or a file being probed) is no leak, while a leaked one raises every reading.
 GaugeReading settledGauges(HANDLE process, DWORD processId) {
     GaugeReading least = TarnwickSoak::readGauges(process, processId);
     for (int i = 1; i < 5; ++i) {
-        ::Sleep(20);
+        ::Sleep(10);
         const GaugeReading reading = TarnwickSoak::readGauges(process, processId);
         least.handles.value = std::min(least.handles.value, reading.handles.value);
         least.gdiObjects.value = std::min(least.gdiObjects.value, reading.gdiObjects.value);
@@ -213,18 +213,33 @@ int main(int argc, char** argv) {
     long lastFrames = 0;
     auto lastAdvance = std::chrono::steady_clock::now();
     std::size_t next = 0;
+    // Readings are taken while the stand-in holds back its answer to the frame after a checkpoint:
+    // the program then waits for END_FRAME with no frame half drawn, so a brush or font that lives
+    // only while a frame is drawn is never counted. A reading that outlasts the hold is taken again
+    // a frame later.
+    ::InterlockedExchange(&progress->holdFrame, options.checkpoints[0] + 1);
     while (next < options.checkpoints.size()) {
         const long frames = progress->framesAnswered;
-        if (frames >= options.checkpoints[next]) {
+        const long held = progress->holding;
+        if (held != 0 && held == progress->holdFrame) {
             if (samples.empty()) {
                 std::printf("%9s %9s %9s %9s %9s %9s %14s\n", "frame", "seconds", "frames/s", "handles", "GDI", "USER",
                             "private KiB");
             }
             Sample sample{options.checkpoints[next], frames, secondsSinceStart(), settledGauges(watched, engine.processId())};
+            if (progress->holding != held) {
+                ::InterlockedExchange(&progress->holdFrame, held + 2);
+                continue;
+            }
             printSample(sample, samples.empty() ? nullptr : &samples.back());
             samples.push_back(sample);
             ++next;
+            ::InterlockedExchange(&progress->holdFrame, next < options.checkpoints.size() ? options.checkpoints[next] + 1 : 0);
             continue;
+        }
+        if (held == 0 && frames > progress->holdFrame && progress->holdFrame != 0) {
+            // The hold came and went between two looks: ask again a frame later.
+            ::InterlockedExchange(&progress->holdFrame, frames + 2);
         }
         if (frames != lastFrames) {
             lastFrames = frames;
@@ -280,6 +295,7 @@ int main(int argc, char** argv) {
     checks.expect(!result.timedOut && result.exitCode == 0,
                   "the program exited with code 0" +
                       (result.timedOut ? std::string(" (it did not end within 20 s)") : " (code " + std::to_string(result.exitCode) + ")"));
+    if (result.exitCode != 0 && !result.err.empty()) std::printf("  the program's error output:\n%s", result.err.c_str());
     checks.expect(scriptHost != 0 && TarnwickTest::processEnds(scriptHost, milliseconds(5000)),
                   "the script host process (id " + std::to_string(scriptHost) + ") has ended");
 

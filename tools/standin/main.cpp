@@ -30,7 +30,8 @@
 //                       part counts, NUL bytes, stray '\r', unknown words, unresolvable paths,
 //                       and now and then a line of a few hundred kilobytes)
 // TARNWICK_STANDIN_PROGRESS=NAME  the named file mapping (Progress.h) where the stand-in keeps its
-//                                 process id and the number of FRAME lines answered
+//                                 process id and the number of FRAME lines answered, and where a
+//                                 watcher can hold one FRAME's answer back for a moment
 // TARNWICK_STANDIN_TRACE=FILE    append "recv <line>" and "send <word>" for everything received
 //                                and every handshake word sent, plus "pid <id>" and "exit <code>"
 // TARNWICK_STANDIN_ANSWERS=FILE  canned output: the file's bytes cut at each NUL byte. Piece 0 is
@@ -314,6 +315,15 @@ Standin::Progress* openProgress() {
     return static_cast<Standin::Progress*>(view);
 }
 
+// Holds the answer to FRAME `frame` while the watcher asks for it, never past the limit.
+void holdIfAsked(Standin::Progress* progress, int frame) {
+    if (!progress || progress->holdFrame != frame) return;
+    ::InterlockedExchange(&progress->holding, frame);
+    const DWORD start = ::GetTickCount();
+    while (progress->holdFrame == frame && ::GetTickCount() - start < Standin::holdLimitMilliseconds) ::Sleep(1);
+    ::InterlockedExchange(&progress->holding, 0);
+}
+
 // Answers frames it never reads: the host's frame loop runs on at full speed while the pipe to
 // this process fills up.
 [[noreturn]] void stopReading() {
@@ -362,6 +372,7 @@ int wmain(int argc, wchar_t** argv) {
             finish(behaviour.exit259 ? 259 : 0);
         } else if (line.compare(0, 6, "FRAME|") == 0) {
             ++frames;
+            holdIfAsked(progress, frames);
             if (frames == behaviour.lateFrame) ::Sleep(behaviour.lateMilliseconds);
             if (frames == 1 && behaviour.flood) {
                 if (behaviour.floodBytes == 0) floodForever();
