@@ -38,21 +38,6 @@ struct Digits {
     }
 };
 
-// Whether the digits of a decimal number from `at` on (a point may stand among them) number
-// more than `limit`; it looks no further than that.
-bool hasMoreDigitsThan(const char* at, std::size_t limit) {
-    std::size_t count = 0;
-    for (; isDigit(*at); ++at) {
-        if (++count > limit) return true;
-    }
-    if (*at == '.') {
-        for (++at; isDigit(*at); ++at) {
-            if (++count > limit) return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 float boundedStrtof(const char* text, char** end) {
@@ -64,8 +49,6 @@ float boundedStrtof(const char* text, char** end) {
     const bool negative = *at == '-';
     if (*at == '-' || *at == '+') ++at;
     if (at[0] == '0' && (at[1] == 'x' || at[1] == 'X')) return std::strtof(text, end);
-    // Every script line's numbers pass here: an ordinary one costs a count of its digits, no more.
-    if (!hasMoreDigitsThan(at, strtofQuickDigits)) return std::strtof(text, end);
 
     Digits digits;
     for (; isDigit(*at); ++at) digits.take(*at);
