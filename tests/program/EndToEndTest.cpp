@@ -183,12 +183,13 @@ TEST_F(EndToEnd, FrameLimiterHoldsTheTargetFrameRate) {
 }
 
 TEST_F(EndToEnd, WithoutTheLimiterTheLoopRunsAsFastAsTheScriptHostAnswers) {
-    writeProject(",\n  \"targetFps\": 60,\n  \"enableFrameLimiter\": false,\n  \"maxDeltaTime\": 10");
+    writeProject(",\n  \"targetFps\": 20,\n  \"enableFrameLimiter\": false,\n  \"maxDeltaTime\": 10");
     start();
     const double seconds = medianFrameSeconds(600);
     std::printf("limiter off: median frame %.2f ms (%.1f frames per second)\n", seconds * 1000, 1 / seconds);
-    // Each pass still waits for the answer, polled every millisecond or so.
-    EXPECT_LT(seconds, 1.0 / 150);
+    // Each pass still waits for the answer, polled every millisecond or so: about 2 ms here on a
+    // quiet machine. A limiter left on would hold 50 ms; the bound leaves room for a busy machine.
+    EXPECT_LT(seconds, 1.0 / 60);
     EXPECT_EQ(closeAndWait().exitCode, 0u);
 }
 
