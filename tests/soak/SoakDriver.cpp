@@ -215,8 +215,9 @@ int main(int argc, char** argv) {
     std::size_t next = 0;
     // Readings are taken while the stand-in holds back its answer to the frame after a checkpoint:
     // the program then waits for END_FRAME with no frame half drawn, so a brush or font that lives
-    // only while a frame is drawn is never counted. A reading that outlasts the hold is taken again
-    // a frame later.
+    // only while a frame is drawn is never counted. After a late answer the program runs a frame
+    // behind the stand-in and still draws one when the hold begins, so the readings start a little
+    // later. A reading that outlasts the hold is taken again a frame later.
     ::InterlockedExchange(&progress->holdFrame, options.checkpoints[0] + 1);
     while (next < options.checkpoints.size()) {
         const long frames = progress->framesAnswered;
@@ -226,6 +227,7 @@ int main(int argc, char** argv) {
                 std::printf("%9s %9s %9s %9s %9s %9s %14s\n", "frame", "seconds", "frames/s", "handles", "GDI", "USER",
                             "private KiB");
             }
+            ::Sleep(100);
             Sample sample{options.checkpoints[next], frames, secondsSinceStart(), settledGauges(watched, engine.processId())};
             if (progress->holding != held) {
                 ::InterlockedExchange(&progress->holdFrame, held + 2);
