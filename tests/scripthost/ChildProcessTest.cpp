@@ -76,6 +76,14 @@ protected:
         return !impl.processHandle && !impl.threadHandle && !impl.stdInWrite && !impl.stdOutRead;
     }
 
+    // Frames while the child reads nothing but answers each at once: far more FRAME lines than its
+    // input pipe holds. Returns the slowest frame's seconds.
+    double framesIntoAFullPipe() {
+        double slowest = 0.0;
+        for (int i = 0; i < 400; ++i) slowest = std::max(slowest, timedFrame());
+        return slowest;
+    }
+
     DWORD childExitCode() const {
         EXPECT_EQ(::WaitForSingleObject(watch, 5000), WAIT_OBJECT_0);
         DWORD code = 12345;
@@ -272,22 +280,85 @@ TEST_F(ChildProcess, ChildThatStopsReadingNeverBlocksTheHost) {
     behave("stop-reading");
     ASSERT_TRUE(start());
     impl.startScripts();
-    // Far more FRAME lines than the pipe holds; the child answers without reading them.
     const auto begin = Clock::now();
-    double slowest = 0.0;
-    for (int i = 0; i < 400; ++i) slowest = std::max(slowest, timedFrame());
-    EXPECT_LT(slowest, 0.45);
+    EXPECT_LT(framesIntoAFullPipe(), 0.45);
     EXPECT_LT(secondsSince(begin), 30.0);
     const std::string probe(64, 'x');
     DWORD written = 1;
     ::WriteFile(impl.stdInWrite, probe.data(), static_cast<DWORD>(probe.size()), &written, nullptr);
     EXPECT_EQ(written, 0u) << "the child's input pipe should be full";
 
+    // SHUTDOWN never gets in, so the child has its 300 ms and is then terminated.
     const auto shutdownBegin = Clock::now();
     impl.shutdown();
     EXPECT_GE(secondsSince(shutdownBegin), 0.29);
+    EXPECT_LT(secondsSince(shutdownBegin), 1.0);
     EXPECT_EQ(::WaitForSingleObject(watch, 3000), WAIT_OBJECT_0);
+    const auto lines = readLines(tracePath);
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("exit", 0) == 0; }))
+        << "the child should have been terminated: " << lines.back();
 }
+
+struct ReadingAgainCase {
+    const char* name;
+    int resumeAfterMilliseconds;
+    std::string unsentRest; // the rest of an earlier line that the pipe took only in part
+};
+
+void PrintTo(const ReadingAgainCase& c, std::ostream* out) { *out << c.name; }
+
+class ShutdownIntoAFullPipe : public ChildProcess, public ::testing::WithParamInterface<ReadingAgainCase> {};
+
+// The child's input pipe is full to the last byte when the shutdown begins, and the child reads
+// again a moment later: SHUTDOWN reaches it whole, after the rest of any line the pipe still owed,
+// and the child ends by itself well inside its 300 ms.
+TEST_P(ShutdownIntoAFullPipe, ReachesAChildThatReadsAgainWhole) {
+    const std::wstring eventName = L"TarnwickResume" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE resume = ::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+    ASSERT_NE(resume, nullptr);
+    behave(("stop-reading-until=" + utf8(eventName)).c_str());
+    ASSERT_TRUE(start());
+    impl.startScripts();
+    framesIntoAFullPipe();
+    // One byte at a time into whatever room the FRAME lines left, until not one more fits.
+    for (int i = 0; i < 32; ++i) impl.writeLine("");
+    const char probe = '\n';
+    DWORD written = 1;
+    ::WriteFile(impl.stdInWrite, &probe, 1, &written, nullptr);
+    ASSERT_EQ(written, 0u) << "the child's input pipe should be full to the last byte";
+    impl.unsentInput = GetParam().unsentRest;
+
+    std::thread resumer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(GetParam().resumeAfterMilliseconds));
+        ::SetEvent(resume);
+    });
+    const auto begin = Clock::now();
+    impl.shutdown();
+    const double seconds = secondsSince(begin);
+    resumer.join();
+    ::CloseHandle(resume);
+
+    EXPECT_LT(seconds, 0.29) << "the child should have ended by itself";
+    EXPECT_EQ(childExitCode(), 0u);
+    EXPECT_TRUE(allHandlesClosed());
+    std::vector<std::string> expectedTail = {"recv SHUTDOWN", "exit 0"};
+    if (!GetParam().unsentRest.empty()) {
+        const std::string& rest = GetParam().unsentRest;
+        expectedTail.insert(expectedTail.begin(), "recv " + rest.substr(0, rest.size() - 1));
+    }
+    const auto lines = readLines(tracePath);
+    ASSERT_GE(lines.size(), expectedTail.size());
+    EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(expectedTail.size()), lines.end()),
+              expectedTail);
+    EXPECT_TRUE(contains(lines, "reading again"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ShutdownIntoAFullPipe,
+                         ::testing::Values(ReadingAgainCase{"ReadingAtOnce", 10, ""},
+                                           ReadingAgainCase{"ReadingLate", 150, ""},
+                                           ReadingAgainCase{"OwingARest", 10, "PARTLY|sent line\n"},
+                                           ReadingAgainCase{"OwingARestReadingLate", 150, "PARTLY|sent line\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChildProcess, LinesReachTheChildWholeOrNotAtAll) {
     behave("pause-reading=1500");

@@ -1,6 +1,6 @@
 // Reading the trace that the stand-in script host writes when TARNWICK_STANDIN_TRACE names a file:
 // "pid <id>", "recv <line>" for every line it received, "send <word>" for every handshake word it
-// sent, and "exit <code>".
+// sent, "reading again" when a pause in its reading ends, and "exit <code>".
 #pragma once
 
 #include <windows.h>

@@ -19,6 +19,7 @@
 //   flood[=BYTES]       begin the answer to the first FRAME with BYTES 'x' (endless without a
 //                       count) and no '\n'; after a count, '\n' and the usual answer follow
 //   stop-reading        after STARTED never read again; send END_FRAME every millisecond instead
+//   stop-reading-until=EVENT  the same until the named event EVENT is set, then read on
 //   pause-reading=MS    after STARTED read nothing for MS milliseconds, then go on
 //   echo-args           before READY, send LOG lines with the raw command line, each argument as
 //                       CommandLineToArgvW and as the C runtime read it, and the current folder
@@ -33,7 +34,8 @@
 //                                 process id and the number of FRAME lines answered, and where a
 //                                 watcher can hold one FRAME's answer back for a moment
 // TARNWICK_STANDIN_TRACE=FILE    append "recv <line>" and "send <word>" for everything received
-//                                and every handshake word sent, plus "pid <id>" and "exit <code>"
+//                                and every handshake word sent, plus "pid <id>", "exit <code>"
+//                                and "reading again" when a stop-reading-until pause ends
 // TARNWICK_STANDIN_ANSWERS=FILE  canned output: the file's bytes cut at each NUL byte. Piece 0 is
 //     sent before READY, piece 1 before STARTED, and piece k+1 instead of the whole answer to the
 //     k-th FRAME, END_FRAME included, so a piece may leave it out or end inside a line.
@@ -89,6 +91,7 @@ struct Behaviour {
     bool flood = false;
     unsigned long long floodBytes = 0; // 0: endless
     bool stopReading = false;
+    std::string resumeEvent; // with stopReading: the named event that ends the pause
     DWORD pauseMilliseconds = 0;
     bool echoArgs = false;
     Every lateEvery{};
@@ -122,6 +125,10 @@ Behaviour readBehaviour() {
             behaviour.floodBytes = std::strtoull(argument.c_str(), nullptr, 10);
         }
         if (name == "stop-reading") behaviour.stopReading = true;
+        if (name == "stop-reading-until") {
+            behaviour.stopReading = true;
+            behaviour.resumeEvent = argument;
+        }
         if (name == "pause-reading") behaviour.pauseMilliseconds = std::strtoul(argument.c_str(), nullptr, 10);
         if (name == "echo-args") behaviour.echoArgs = true;
         if (name == "late-every") behaviour.lateEvery = readEvery(argument);
@@ -324,13 +331,20 @@ void holdIfAsked(Standin::Progress* progress, int frame) {
     ::InterlockedExchange(&progress->holding, 0);
 }
 
-// Answers frames it never reads: the host's frame loop runs on at full speed while the pipe to
-// this process fills up.
-[[noreturn]] void stopReading() {
+// Answers frames it does not read: the host's frame loop runs on at full speed while the pipe to
+// this process fills up. Returns when `resume` (if any) is set; exits when nothing sets it.
+void stopReading(const std::string& resumeEvent) {
+    HANDLE resume = resumeEvent.empty() ? nullptr : ::OpenEventA(SYNCHRONIZE, FALSE, resumeEvent.c_str());
     const DWORD start = ::GetTickCount();
     while (::GetTickCount() - start < lingerMilliseconds) {
         send("END_FRAME\n");
-        ::Sleep(1);
+        if (!resume) {
+            ::Sleep(1);
+        } else if (::WaitForSingleObject(resume, 1) == WAIT_OBJECT_0) {
+            ::CloseHandle(resume);
+            trace.note("reading again");
+            return;
+        }
     }
     finish(0);
 }
@@ -365,7 +379,7 @@ int wmain(int argc, wchar_t** argv) {
             game->start(lines);
             send(answer(1) ? *answer(1) : lines);
             if (!behaviour.noStarted) sendWord("STARTED");
-            if (behaviour.stopReading) stopReading();
+            if (behaviour.stopReading) stopReading(behaviour.resumeEvent);
             if (behaviour.pauseMilliseconds > 0) ::Sleep(behaviour.pauseMilliseconds);
         } else if (line == "SHUTDOWN") {
             if (behaviour.ignoreShutdown) stayAlive();

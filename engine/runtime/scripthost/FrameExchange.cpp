@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::chrono::milliseconds startedTimeout{5000};
 constexpr std::chrono::milliseconds frameTimeout{500};
-constexpr DWORD shutdownWaitMilliseconds = 300;
+constexpr std::chrono::milliseconds shutdownTimeout{300};
 
 void appendInteger(std::string& out, std::int32_t value) {
     char text[16];
@@ -61,8 +61,7 @@ void ScriptHost::Impl::frame(float deltaTime) {
 
 void ScriptHost::Impl::shutdown() {
     if (processHandle) {
-        writeLine("SHUTDOWN");
-        ::WaitForSingleObject(processHandle, shutdownWaitMilliseconds);
+        sendShutdownWhileWaiting();
         // A child that exited with 259 itself looks alive; its termination then fails harmlessly.
         DWORD exitCode = 0;
         if (::GetExitCodeProcess(processHandle, &exitCode) && exitCode == STILL_ACTIVE) {
@@ -75,6 +74,22 @@ void ScriptHost::Impl::shutdown() {
     closeHandleIfOpen(threadHandle);
     closeHandleIfOpen(processHandle);
     unsentInput.clear();
+}
+
+// SHUTDOWN must reach the child whole, even when the pipe is full or still owes the rest of an
+// earlier line: it is queued behind that rest, and the queue is sent as the pipe makes room, every
+// millisecond of the child's time to end. Once nothing is left to send, the wait is on the process
+// alone. Either way it ends the moment the child does.
+void ScriptHost::Impl::sendShutdownWhileWaiting() {
+    if (stdInWrite) unsentInput += "SHUTDOWN\n";
+    const auto deadline = std::chrono::steady_clock::now() + shutdownTimeout;
+    for (;;) {
+        flushUnsentInput();
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return;
+        const DWORD slice = unsentInput.empty() ? static_cast<DWORD>(left.count()) : 1;
+        if (::WaitForSingleObject(processHandle, slice) != WAIT_TIMEOUT) return;
+    }
 }
 
 } // namespace TarnwickEngine

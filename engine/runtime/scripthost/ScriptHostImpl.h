@@ -48,6 +48,7 @@ struct ScriptHost::Impl {
     void startScripts();
     void frame(float deltaTime);
     void shutdown();
+    void sendShutdownWhileWaiting();
 
     // The child's lines. A line is a slice of the received bytes, without its line end.
     void handleLine(std::string_view line);
