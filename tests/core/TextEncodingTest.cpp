@@ -1,3 +1,4 @@
+#include "core/CodePageConversion.h"
 #include "core/TextEncoding.h"
 
 #include <gtest/gtest.h>
@@ -65,4 +66,79 @@ TEST(TextEncoding, NarrowTextGoesThroughTheAnsiCodePage) {
     // A character the code page cannot hold has no best-fit substitute.
     EXPECT_THROW(narrowFromPath(std::filesystem::path(L"\u4E2D")), std::filesystem::filesystem_error);
     EXPECT_THROW(narrowFromPath(std::filesystem::path(L"\u0100")), std::filesystem::filesystem_error);
+}
+
+namespace {
+
+// Wine converts UTF-8 whatever flags and default-character pointers it is given; Windows refuses
+// both. This applies Windows' rule before converting, so that a test here sees what Windows would.
+int WINAPI windowsUtf8Rules(UINT codePage, DWORD flags, LPCWCH wide, int wideLength, LPSTR narrow, int narrowLength,
+                            LPCCH defaultChar, LPBOOL usedDefault) {
+    if (codePage == CP_UTF8 && (flags & ~static_cast<DWORD>(WC_ERR_INVALID_CHARS)) != 0) {
+        ::SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
+    if (codePage == CP_UTF8 && (defaultChar || usedDefault)) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return ::WideCharToMultiByte(codePage, flags, wide, wideLength, narrow, narrowLength, defaultChar, usedDefault);
+}
+
+const std::wstring loneSurrogate = std::wstring(L"Spiel") + wchar_t(0xD800);
+
+} // namespace
+
+// A project folder's name becomes the default project name through the ANSI code page, which may
+// be 1252 or, on Windows 10 and 11 with the UTF-8 setting, 65001.
+TEST(TextEncoding, FolderNamesBecomeNarrowTextInEitherKindOfCodePage) {
+    const struct {
+        UINT codePage;
+        std::wstring name;
+        const char* narrow; // null: the code page cannot represent the name
+    } cases[] = {
+        {1252, L"Caf\u00E9\u20AC", "Caf\xE9\x80"},
+        {1252, L"\u4E2D\u6587", nullptr},
+        {1252, L"\u0100", nullptr},
+        {1252, loneSurrogate, nullptr},
+        {CP_UTF8, L"Caf\u00E9\u20AC", "Caf\xC3\xA9\xE2\x82\xAC"},
+        {CP_UTF8, L"\u4E2D\u6587", "\xE4\xB8\xAD\xE6\x96\x87"},
+        {CP_UTF8, std::wstring({wchar_t(0xD83D), wchar_t(0xDE42)}), "\xF0\x9F\x99\x82"},
+        {CP_UTF8, loneSurrogate, nullptr},
+        {CP_UTF8, std::wstring({wchar_t(0xDC00), L'x'}), nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path path(c.name);
+        if (c.narrow) {
+            EXPECT_EQ(codePageFromPath(c.codePage, path, windowsUtf8Rules), c.narrow) << c.codePage;
+            EXPECT_EQ(codePageFromPath(c.codePage, path), c.narrow) << c.codePage;
+        } else {
+            EXPECT_THROW(codePageFromPath(c.codePage, path, windowsUtf8Rules), std::filesystem::filesystem_error)
+                << c.codePage;
+            EXPECT_THROW(codePageFromPath(c.codePage, path), std::filesystem::filesystem_error) << c.codePage;
+        }
+    }
+    EXPECT_EQ(codePageFromPath(CP_UTF8, std::filesystem::path(), windowsUtf8Rules), "");
+}
+
+TEST(TextEncoding, NarrowTextBecomesAPathInEitherKindOfCodePage) {
+    const struct {
+        UINT codePage;
+        std::string narrow;
+        const wchar_t* wide; // null: the text is not valid in the code page
+    } cases[] = {
+        {1252, "Caf\xE9\x80", L"Caf\u00E9\u20AC"},
+        {1252, "Caf\xC3\xA9", L"Caf\u00C3\u00A9"},
+        {CP_UTF8, "Caf\xC3\xA9\xE2\x82\xAC", L"Caf\u00E9\u20AC"},
+        {CP_UTF8, "Caf\xE9", nullptr},
+        {CP_UTF8, "\xED\xA0\x80", nullptr}, // an encoded surrogate
+        {CP_UTF8, "\xC0\xAF", nullptr},     // an overlong slash
+    };
+    for (const auto& c : cases) {
+        if (c.wide) {
+            EXPECT_EQ(pathFromCodePage(c.codePage, c.narrow).native(), c.wide) << c.codePage << " " << c.narrow;
+        } else {
+            EXPECT_THROW(pathFromCodePage(c.codePage, c.narrow), std::filesystem::filesystem_error) << c.narrow;
+        }
+    }
 }

@@ -1,5 +1,7 @@
 #include "core/TextEncoding.h"
 
+#include "core/CodePageConversion.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -110,28 +112,38 @@ std::string utf8FromPath(const std::filesystem::path& path) {
     return text;
 }
 
-std::filesystem::path pathFromNarrow(std::string_view text) {
+std::filesystem::path pathFromCodePage(UINT codePage, std::string_view text) {
     if (text.empty()) return {};
     const int length = static_cast<int>(text.size());
-    const int needed = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    // MB_ERR_INVALID_CHARS is one of the two flags that UTF-8 allows, so one call serves all.
+    const int needed = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
     if (needed <= 0) throwConversionError();
     std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), needed);
+    ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), needed);
     return std::filesystem::path(std::move(wide));
 }
 
-std::string narrowFromPath(const std::filesystem::path& path) {
+// Windows refuses UTF-8 conversions that ask for best-fit control or a default character
+// (ERROR_INVALID_FLAGS, ERROR_INVALID_PARAMETER): there UTF-8 has WC_ERR_INVALID_CHARS, and an
+// unpaired surrogate, the one thing UTF-8 cannot hold, fails the call. Every other code page
+// refuses best-fit substitutes and reports a default character in its place.
+std::string codePageFromPath(UINT codePage, const std::filesystem::path& path, WideToMultiByteFunction convert) {
     const std::wstring& wide = path.native();
     if (wide.empty()) return {};
     const int length = static_cast<int>(wide.size());
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
-    const int needed = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0,
-                                             nullptr, &usedDefault);
+    BOOL* const reportDefault = utf8 ? nullptr : &usedDefault;
+    const int needed = convert(codePage, flags, wide.data(), length, nullptr, 0, nullptr, reportDefault);
     if (needed <= 0 || usedDefault) throwConversionError();
     std::string text(static_cast<std::size_t>(needed), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, text.data(), needed, nullptr,
-                          &usedDefault);
+    convert(codePage, flags, wide.data(), length, text.data(), needed, nullptr, reportDefault);
     return text;
 }
+
+std::filesystem::path pathFromNarrow(std::string_view text) { return pathFromCodePage(::GetACP(), text); }
+
+std::string narrowFromPath(const std::filesystem::path& path) { return codePageFromPath(::GetACP(), path); }
 
 } // namespace TarnwickEngine

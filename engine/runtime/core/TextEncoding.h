@@ -10,8 +10,8 @@
 
 namespace TarnwickEngine {
 
-// 8-bit text in the ANSI code page to a path. Throws std::filesystem::filesystem_error when a
-// byte has no meaning in the code page.
+// 8-bit text in the ANSI code page (the process's, which Windows 10 and 11 can make UTF-8) to a
+// path. Throws std::filesystem::filesystem_error when a byte has no meaning in the code page.
 std::filesystem::path pathFromNarrow(std::string_view text);
 
 // A path to 8-bit text in the ANSI code page. Throws std::filesystem::filesystem_error when a
