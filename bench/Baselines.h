@@ -51,8 +51,8 @@ struct PlainCollider {
 // place, since '|' never continues a number.
 class MinimalParser {
 public:
-    // `canonicalise`: resolve paths as the line protocol demands (weakly_canonical against the
-    // project folder); without it a path field is only widened into a path.
+    // `canonicalise`: resolve every path field anew, weakly canonically against the project folder;
+    // without it a path field is only widened into a path (the host resolves each text once).
     MinimalParser(std::filesystem::path root, bool canonicalise);
 
     void handle(const std::string& line);

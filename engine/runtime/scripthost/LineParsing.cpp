@@ -2,9 +2,7 @@
 #include "scripthost/ScriptHostImpl.h"
 
 #include "core/DecimalText.h"
-#include "core/Files.h"
 #include "core/Log.h"
-#include "core/TextEncoding.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -101,16 +99,6 @@ bool readChannel(const std::vector<std::string_view>& parts, std::size_t index, 
 }
 
 bool readFlag(std::string_view field) { return field == "True" || field == "true"; }
-
-// The field is 8-bit text in the ANSI code page, resolved against the project folder.
-bool readPath(const std::filesystem::path& root, std::string_view field, std::filesystem::path& out) {
-    try {
-        out = resolvePath(root, pathFromNarrow(field));
-        return true;
-    } catch (const std::filesystem::filesystem_error&) {
-        return false;
-    }
-}
 
 bool readBox(const std::vector<std::string_view>& parts, std::size_t first, float& x, float& y, float& w, float& h) {
     return readFloat(parts, first, x) && readFloat(parts, first + 1, y) && readFloat(parts, first + 2, w) &&
@@ -210,6 +198,11 @@ void ScriptHost::Impl::handleLog(std::string_view line) {
     }
 }
 
+// The field is 8-bit text in the ANSI code page, resolved against the project folder.
+bool ScriptHost::Impl::readPath(std::string_view field, std::filesystem::path& out) {
+    return resolvedPaths.resolve(projectRoot, field, out);
+}
+
 // A line with a bad number or an unresolvable path is dropped whole. The warning comes once per
 // tag, so a script that sends a broken line every frame cannot flood the console.
 void ScriptHost::Impl::rejectLine(std::uint32_t tagBit, std::string_view line) {
@@ -249,7 +242,7 @@ void ScriptHost::Impl::parseSprite(std::string_view line) {
     if (parts.size() != 9 && parts.size() != 11) return;
     SpriteCommand sprite;
     if (!readBox(parts, 1, sprite.x, sprite.y, sprite.w, sprite.h) || !readColor(parts, 5, sprite.color) ||
-        !readPath(projectRoot, parts[8], sprite.texture)) {
+        !readPath(parts[8], sprite.texture)) {
         rejectLine(spriteBit, line);
         return;
     }
@@ -265,7 +258,7 @@ void ScriptHost::Impl::parseSpriteEx(std::string_view line) {
     if (parts.size() != 15) return;
     SpriteCommand sprite;
     if (!readBox(parts, 1, sprite.x, sprite.y, sprite.w, sprite.h) || !readColor(parts, 5, sprite.color) ||
-        !readPath(projectRoot, parts[8], sprite.texture) ||
+        !readPath(parts[8], sprite.texture) ||
         !readBox(parts, 11, sprite.sourceX, sprite.sourceY, sprite.sourceW, sprite.sourceH)) {
         rejectLine(spriteExBit, line);
         return;
@@ -280,7 +273,7 @@ void ScriptHost::Impl::parseText(std::string_view line) {
     splitInto(line, '|', parts);
     if (parts.size() != 11) return;
     TextCommand text;
-    if (!readFloat(parts, 1, text.x) || !readFloat(parts, 2, text.y) || !readPath(projectRoot, parts[4], text.font) ||
+    if (!readFloat(parts, 1, text.x) || !readFloat(parts, 2, text.y) || !readPath(parts[4], text.font) ||
         !readFloat(parts, 5, text.size) || !readColor(parts, 6, text.color)) {
         rejectLine(textBit, line);
         return;

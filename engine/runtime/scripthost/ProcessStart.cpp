@@ -95,6 +95,7 @@ std::wstring buildCommandLine(const fs::path& dotnetHost, const ScriptHostConfig
 
 bool ScriptHost::Impl::start(const ScriptHostConfig& config) {
     projectRoot = config.projectRoot;
+    resolvedPaths.clear();
 
     SECURITY_ATTRIBUTES security{};
     security.nLength = sizeof(security);

@@ -9,6 +9,7 @@
 #include "core/ProjectConfig.h"
 #include "scripthost/CollisionTracker.h"
 #include "scripthost/FrameCommands.h"
+#include "scripthost/PathResolutionMemo.h"
 #include "scripthost/ScriptHost.h"
 
 #include <windows.h>
@@ -80,6 +81,9 @@ struct ScriptHost::Impl {
     bool discardingLine = false; // inside an over-long line, skipping up to its '\n'
     std::uint32_t warnedTags = 0; // one bit per command tag whose bad line has been warned about
 
+    // Each path field's text resolves once per project folder; a new start begins afresh.
+    PathResolutionMemo resolvedPaths;
+
     // Buffers reused from line to line and frame to frame, so the per-frame path does not allocate.
     std::vector<std::string_view> parts;
     std::string outgoing;
@@ -90,6 +94,7 @@ struct ScriptHost::Impl {
     std::uint64_t waitPolls = 0;
 
 private:
+    bool readPath(std::string_view field, std::filesystem::path& out);
     void rejectLine(std::uint32_t tagBit, std::string_view line);
     void parseRectInto(std::string_view line, std::uint32_t tagBit, std::vector<RectCommand>& list,
                        bool screenSpace);
