@@ -130,7 +130,9 @@ TEST_F(EndToEnd, KeysAndMouseFromOutsideArriveInTheFrameLines) {
     EXPECT_EQ(first.back(), '|') << "no button before any input: " << first;
 
     // Keys and buttons as the system delivers them to the window; the mouse by moving the pointer,
-    // since the window's own mouse messages follow the real pointer.
+    // since the window's own mouse messages follow the real pointer. The pointer's moves go to the
+    // topmost window under it, and other tests' windows open on the same display meanwhile.
+    ASSERT_TRUE(::SetWindowPos(engine.window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
     ASSERT_TRUE(engine.post(WM_KEYDOWN, 65));
     ASSERT_TRUE(engine.post(WM_KEYDOWN, VK_LEFT));
     POINT origin{0, 0};
@@ -207,6 +209,18 @@ TEST_F(EndToEnd, ALateScriptHostMakesHalfSecondFramesAndTheWindowStillCloses) {
     // At most the frame's 500 ms wait and the 300 ms shutdown wait, with room for Wine.
     EXPECT_LT(std::chrono::steady_clock::now() - closing, milliseconds(2500));
     EXPECT_TRUE(processEnds(tracedProcessId(trace), milliseconds(3000)));
+}
+
+// Frames shorter than 0.05 s never meet the clamp. With the default maxDeltaTime, each half-second
+// pass of a late script host is handed on as 0.05 s, from the second frame on (the first follows
+// the start-up).
+TEST_F(EndToEnd, ALateScriptHostIsHandedTimeStepsClampedToTheDefaultMaximum) {
+    writeProject("");
+    start("no-end-frame");
+    ASSERT_TRUE(framesReach(5)) << program->err();
+    const std::vector<std::string> frames = receivedFrames(trace);
+    for (std::size_t i = 1; i < frames.size(); ++i) EXPECT_EQ(frames[i].substr(0, 11), "FRAME|0.05|") << i;
+    EXPECT_EQ(closeAndWait().exitCode, 0u);
 }
 
 TEST_F(EndToEnd, AScriptHostThatIgnoresShutdownIsTerminated) {

@@ -11,20 +11,14 @@ using TarnwickTest::LogCapture;
 
 namespace {
 
-void receive(ScriptHost::Impl& impl, const std::string& bytes) {
+using Lines = std::vector<std::string>;
+
+// Appends `bytes` as a pump would and returns the lines handed on, exactly as handed on.
+Lines receive(ScriptHost::Impl& impl, const std::string& bytes) {
     const std::size_t scanFrom = impl.pendingOutput.size();
     impl.pendingOutput += bytes;
-    impl.cutLines(scanFrom);
-}
-
-// Lines outside the protocol come back as "[Info] [ScriptHost] <line>", which shows each line's
-// exact bytes.
-std::vector<std::string> handledLines(const LogCapture& log) {
-    std::vector<std::string> lines;
-    for (const std::string& line : log.outLines()) {
-        const std::string prefix = "[Info] [ScriptHost] ";
-        if (line.rfind(prefix, 0) == 0) lines.push_back(line.substr(prefix.size()));
-    }
+    Lines lines;
+    impl.cutLines(scanFrom, [&](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -32,48 +26,50 @@ std::vector<std::string> handledLines(const LogCapture& log) {
 
 TEST(LineCutting, LinesAreHandedOnWholeWhereverTheChunksEnd) {
     ScriptHost::Impl impl;
-    LogCapture log;
-    receive(impl, "ab");
-    EXPECT_EQ(handledLines(log).size(), 0u);
-    receive(impl, "c\nde");
-    receive(impl, "f\ng\nh\ni");
-    EXPECT_EQ(handledLines(log), (std::vector<std::string>{"abc", "def", "g", "h"}));
+    EXPECT_EQ(receive(impl, "ab"), Lines{});
+    EXPECT_EQ(receive(impl, "c\nde"), Lines{"abc"});
+    EXPECT_EQ(receive(impl, "f\ng\nh\ni"), (Lines{"def", "g", "h"}));
     EXPECT_EQ(impl.pendingOutput, "i");
 }
 
 TEST(LineCutting, OneCarriageReturnBeforeTheLineEndIsDropped) {
     ScriptHost::Impl impl;
-    LogCapture log;
-    receive(impl, "a\r\nb\r\r\nc\rd\n\n\r\ne\r");
-    receive(impl, "\n");
-    EXPECT_EQ(handledLines(log), (std::vector<std::string>{"a", "b\r", "c\rd", "e"}));
+    // A bare '\n' and a bare "\r\n" each hand on one empty line.
+    EXPECT_EQ(receive(impl, "a\r\nb\r\r\nc\rd\n\n\r\ne\r"), (Lines{"a", "b\r", "c\rd", "", ""}));
+    EXPECT_EQ(receive(impl, "\n"), Lines{"e"});
     EXPECT_EQ(impl.pendingOutput, "");
+}
+
+TEST(LineCutting, EmptyLinesReachTheDispatcherWhichIgnoresThem) {
+    ScriptHost::Impl impl;
+    LogCapture log;
+    impl.pendingOutput = "\n\r\nREADY\n";
+    impl.cutLines(0);
+    EXPECT_TRUE(impl.ready);
+    EXPECT_EQ(impl.pendingOutput, "");
+    EXPECT_EQ(log.out() + log.err(), "");
 }
 
 TEST(LineCutting, LineUpToTheBoundIsKept) {
     ScriptHost::Impl impl;
     LogCapture log;
     const std::string longest(maxLineBytes, 'y');
-    receive(impl, longest.substr(0, 1000));
-    receive(impl, longest.substr(1000));
+    EXPECT_EQ(receive(impl, longest.substr(0, 1000)), Lines{});
+    EXPECT_EQ(receive(impl, longest.substr(1000)), Lines{});
     EXPECT_EQ(impl.pendingOutput.size(), maxLineBytes);
-    receive(impl, "\n");
-    const auto lines = handledLines(log);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], longest);
+    EXPECT_EQ(receive(impl, "\n"), Lines{longest});
     EXPECT_EQ(log.out().find("[Warn]"), std::string::npos);
 }
 
 TEST(LineCutting, PartialLinePastTheBoundIsDiscardedUpToItsEnd) {
     ScriptHost::Impl impl;
     LogCapture log;
-    receive(impl, "before\n" + std::string(maxLineBytes, 'x'));
-    receive(impl, "x");
+    EXPECT_EQ(receive(impl, "before\n" + std::string(maxLineBytes, 'x')), Lines{"before"});
+    EXPECT_EQ(receive(impl, "x"), Lines{});
     EXPECT_EQ(impl.pendingOutput, "");
-    receive(impl, std::string(3 * maxLineBytes, 'x'));
+    EXPECT_EQ(receive(impl, std::string(3 * maxLineBytes, 'x')), Lines{});
     EXPECT_EQ(impl.pendingOutput, "");
-    receive(impl, "xx\nafter\npartial");
-    EXPECT_EQ(handledLines(log), (std::vector<std::string>{"before", "after"}));
+    EXPECT_EQ(receive(impl, "xx\nafter\npartial"), Lines{"after"});
     EXPECT_EQ(impl.pendingOutput, "partial");
     const auto out = log.outLines();
     EXPECT_EQ(std::count(out.begin(), out.end(), "[Warn] Dropped a script host line longer than 1 MiB."), 1);
@@ -82,8 +78,7 @@ TEST(LineCutting, PartialLinePastTheBoundIsDiscardedUpToItsEnd) {
 TEST(LineCutting, CompleteLinePastTheBoundIsDiscardedToo) {
     ScriptHost::Impl impl;
     LogCapture log;
-    receive(impl, std::string(maxLineBytes + 1, 'x') + "\nafter\n");
-    EXPECT_EQ(handledLines(log), (std::vector<std::string>{"after"}));
+    EXPECT_EQ(receive(impl, std::string(maxLineBytes + 1, 'x') + "\nafter\n"), Lines{"after"});
     EXPECT_NE(log.out().find("[Warn] Dropped a script host line longer than 1 MiB."), std::string::npos);
 }
 
@@ -93,8 +88,14 @@ TEST(LineCutting, LastFieldEndsAtTheLineEnd) {
     ScriptHost::Impl impl;
     impl.frameCommands.camera = Camera{1, 2, 3, 4, 5};
     LogCapture log;
-    receive(impl, "RECT|1|2|3|4|5|6| \r\n7\nCOLLIDER|1|2|3|4| \n5\nCAMERA|10|\t\n20\nRECT|1|2|3|4|5|6|7\n");
+    impl.pendingOutput = "RECT|1|2|3|4|5|6| \r\n7\nCOLLIDER|1|2|3|4| \n5\nCAMERA|10|\t\n20\nRECT|1|2|3|4|5|6|7\n";
+    impl.cutLines(0);
     EXPECT_EQ(TarnwickTest::describe(impl.frameCommands, impl.colliders, {}), "rect 1,2,3,4 5,6,7");
     EXPECT_EQ(impl.frameCommands.camera.x, 1.0f);
-    EXPECT_EQ(handledLines(log), (std::vector<std::string>{"7", "5", "20"}));
+    // The bad lines are warned about; the bytes after them come out as lines of their own.
+    Lines foreign;
+    for (const std::string& line : log.outLines()) {
+        if (line.rfind("[Info] ", 0) == 0) foreign.push_back(line);
+    }
+    EXPECT_EQ(foreign, (Lines{"[Info] [ScriptHost] 7", "[Info] [ScriptHost] 5", "[Info] [ScriptHost] 20"}));
 }

@@ -7,8 +7,6 @@ namespace TarnwickEngine {
 
 namespace {
 
-void warnOverlongLine() { Log::warn("Dropped a script host line longer than 1 MiB."); }
-
 // The write end is in PIPE_NOWAIT mode, so this never waits. What it can do (Wine and Windows
 // alike): take everything, take nothing when the pipe lacks room, or take only part when a reader
 // is waiting with a smaller request than the rest can fill. False when the pipe is broken.
@@ -65,33 +63,10 @@ void ScriptHost::Impl::pumpOutput(std::chrono::steady_clock::time_point stopAt) 
     if (taken > 0) cutLines(scanFrom);
 }
 
-// Hands every complete line in pendingOutput to handleLine, then removes them all at once. Bytes
-// before `scanFrom` hold no '\n'. Lines are cut by offset, so a pump costs time in proportion to
-// what it read, however many lines it held.
+void warnOverlongLine() { Log::warn("Dropped a script host line longer than 1 MiB."); }
+
 void ScriptHost::Impl::cutLines(std::size_t scanFrom) {
-    std::size_t lineStart = 0;
-    std::size_t newline = pendingOutput.find('\n', scanFrom);
-    while (newline != std::string::npos) {
-        if (discardingLine) {
-            discardingLine = false; // this '\n' ends the over-long line
-        } else if (newline - lineStart > maxLineBytes) {
-            warnOverlongLine();
-        } else {
-            std::size_t end = newline;
-            if (end > lineStart && pendingOutput[end - 1] == '\r') --end;
-            handleLine(std::string_view(pendingOutput.data() + lineStart, end - lineStart));
-        }
-        lineStart = newline + 1;
-        newline = pendingOutput.find('\n', lineStart);
-    }
-    if (discardingLine) {
-        lineStart = pendingOutput.size();
-    } else if (pendingOutput.size() - lineStart > maxLineBytes) {
-        warnOverlongLine();
-        discardingLine = true;
-        lineStart = pendingOutput.size();
-    }
-    pendingOutput.erase(0, lineStart);
+    cutLines(scanFrom, [this](std::string_view line) { handleLine(line); });
 }
 
 void ScriptHost::Impl::waitFor(const std::string& expected, std::chrono::milliseconds timeout) {

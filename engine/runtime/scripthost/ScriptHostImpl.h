@@ -42,7 +42,11 @@ struct ScriptHost::Impl {
     // `stopAt` has passed it stops after the batch of reads in hand, so a flood cannot hold a wait
     // long past its time-out (each read is a server round trip under Wine).
     void pumpOutput(std::chrono::steady_clock::time_point stopAt = std::chrono::steady_clock::time_point::max());
+    // Hands every complete line in pendingOutput to handleLine (or to `take`, which tests use to
+    // see exactly what is handed on), then removes them all at once. Bytes before `scanFrom` hold
+    // no '\n'.
     void cutLines(std::size_t scanFrom);
+    template <typename Take> void cutLines(std::size_t scanFrom, Take&& take);
     void waitFor(const std::string& expected, std::chrono::milliseconds timeout);
 
     // Exchanges.
@@ -106,6 +110,37 @@ constexpr std::size_t maxLineBytes = std::size_t(1) << 20;
 constexpr std::size_t maxPumpBytes = std::size_t(1) << 20;
 // A pump looks at the clock after every this many reads.
 constexpr int readsBetweenClockChecks = 32;
+
+// The one warning about a received line longer than maxLineBytes.
+void warnOverlongLine();
+
+// Lines are cut by offset, so a pump costs time in proportion to what it read, however many lines
+// it held.
+template <typename Take> void ScriptHost::Impl::cutLines(std::size_t scanFrom, Take&& take) {
+    std::size_t lineStart = 0;
+    std::size_t newline = pendingOutput.find('\n', scanFrom);
+    while (newline != std::string::npos) {
+        if (discardingLine) {
+            discardingLine = false; // this '\n' ends the over-long line
+        } else if (newline - lineStart > maxLineBytes) {
+            warnOverlongLine();
+        } else {
+            std::size_t end = newline;
+            if (end > lineStart && pendingOutput[end - 1] == '\r') --end;
+            take(std::string_view(pendingOutput.data() + lineStart, end - lineStart));
+        }
+        lineStart = newline + 1;
+        newline = pendingOutput.find('\n', lineStart);
+    }
+    if (discardingLine) {
+        lineStart = pendingOutput.size();
+    } else if (pendingOutput.size() - lineStart > maxLineBytes) {
+        warnOverlongLine();
+        discardingLine = true;
+        lineStart = pendingOutput.size();
+    }
+    pendingOutput.erase(0, lineStart);
+}
 
 // Closes a handle that is open and nulls it, so no handle is ever closed twice.
 void closeHandleIfOpen(HANDLE& handle);
