@@ -41,7 +41,7 @@ private:
     PathResolver resolver;
     std::unordered_map<std::string, std::filesystem::path> entries;
     std::filesystem::path::string_type root; // the root the entries were resolved against
-    std::size_t bytes = 0;                   // the texts' and the resolved paths' characters
+    std::size_t bytes = 0;                   // the texts' and the resolved paths' bytes
     std::string key;                         // reused, so a lookup does not allocate
 };
 
