@@ -62,7 +62,8 @@ TEST(PathResolution, RepeatedTextsGiveTheRecordsOfAFreshResolution) {
 TEST(PathResolution, TextsThatFailAreDroppedEveryTimeAndNotKept) {
     // Nothing fails to resolve under Wine (it refuses no access to its root user), so the failure
     // is made: every text that starts with "denied" is refused as an inaccessible folder would be.
-    static int attempts = 0;
+    static int attempts;
+    attempts = 0;
     const PathResolver denying = [](const fs::path& root, std::string_view text) {
         if (text.rfind("denied", 0) != 0) return resolvePathField(root, text);
         ++attempts;
@@ -109,8 +110,8 @@ TEST(PathResolution, ANewStartForgetsThePreviousRun) {
     ASSERT_EQ(impl.resolvedPaths.size(), 1u);
     ScriptHostConfig config; // no script host is found with this; the start fails after its reset
     config.projectRoot = folder.path();
-    TarnwickTest::setEnvironment("DOTNET_ROOT", TarnwickEngine::pathToString(folder.path()).c_str());
-    TarnwickTest::setEnvironment("USERPROFILE", TarnwickEngine::pathToString(folder.path()).c_str());
+    TarnwickTest::setEnvironment("DOTNET_ROOT", pathToString(folder.path()).c_str());
+    TarnwickTest::setEnvironment("USERPROFILE", pathToString(folder.path()).c_str());
     const LogCapture log;
     EXPECT_FALSE(impl.start(config));
     EXPECT_EQ(impl.resolvedPaths.size(), 0u);
