@@ -28,7 +28,7 @@ struct GaugeReading {
     SIZE_T privateUsageAnswer = 0;
 };
 
-// `process` needs PROCESS_QUERY_INFORMATION and PROCESS_VM_READ.
+// `process` needs PROCESS_QUERY_INFORMATION, PROCESS_VM_READ and PROCESS_DUP_HANDLE.
 GaugeReading readGauges(HANDLE process, DWORD processId);
 
 } // namespace TarnwickSoak

@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
     };
     TarnwickTest::RunningProgram engine(TarnwickTest::buildDirectory() / "TarnwickEngine.exe",
                                         {L"--project", (folder.path() / "Soak").native()}, processOptions);
-    HANDLE watched = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, engine.processId());
+    HANDLE watched = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_DUP_HANDLE, FALSE, engine.processId());
 
     Checks checks;
     std::vector<Sample> samples;
