@@ -1,16 +1,21 @@
 # Sourced by the scripts that run the program or its tests under Wine. It prepares the Wine prefix
 # inside the build folder, starts one Xvfb display when none is given and one persistent
-# wineserver, and stops exactly those (by pid, or wineserver -k for this prefix) on exit.
+# wineserver, and stops exactly those (by pid, or wineserver -k for this prefix) on exit. Then it
+# ends, by pid, whatever is still running in the prefix, and says so in one line, naming the
+# server too if it died during the run: a dead server's clients never notice, and `wineserver -k`
+# reaches only the server that replaced it.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TARNWICK_BUILD:-$root/build}
-wine=/usr/lib/wine/wine64
+wine_dir=/usr/lib/wine
+wine=$wine_dir/wine64
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 xvfb_pid=""
 wineserver_started=""
+wineserver_pid=""
 
 # Bump when the prefix's settings below change, so existing prefixes are brought up to date.
 prefix_version=2
@@ -27,7 +32,7 @@ wine_session_prepare_prefix() {
     # Without a window manager, Wine waits 2 s for one on every DestroyWindow of a managed
     # window; unmanaged windows close at once and keep the exact client size.
     "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
-    /usr/lib/wine/wineserver -w
+    "$wine_dir/wineserver" -w
     echo "$prefix_version" >"$WINEPREFIX/.tarnwick-ready"
   fi
 }
@@ -47,22 +52,73 @@ wine_session_start_display() {
   export DISPLAY=":$number"
 }
 
+# The processes of this prefix: Wine's own programs (the server, the loader running a Windows
+# program) whose environment names the prefix. The scripts' shells have that environment too, but
+# they run other binaries.
+wine_session_prefix_processes() {
+  local environ pid
+  for environ in $(grep -l -z -x -F "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    case $(readlink "/proc/$pid/exe" 2>/dev/null) in
+      "$wine_dir"/*) echo "$pid" ;;
+    esac
+  done
+}
+
+wine_session_is_server() {
+  case $(readlink "/proc/$1/exe" 2>/dev/null) in
+    "$wine_dir"/wineserver*) grep -q -z -x -F "WINEPREFIX=$WINEPREFIX" "/proc/$1/environ" 2>/dev/null ;;
+    *) return 1 ;;
+  esac
+}
+
 wine_session_start_server() {
-  /usr/lib/wine/wineserver -p
+  "$wine_dir/wineserver" -p
   wineserver_started=1
+  local pid
+  for pid in $(wine_session_prefix_processes); do
+    if wine_session_is_server "$pid"; then
+      wineserver_pid=$pid
+    fi
+  done
   # The first program starts Wine's helper processes; with its output on /dev/null they hold no
   # pipe of ours open.
   "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
 }
 
+# After the server has stopped nothing of the prefix should run. What does (the clients of a server
+# that died, which wait for it for good) is ended by pid and named in one line.
+wine_session_end_leftovers() {
+  local died=$1 pid names=""
+  for pid in $(wine_session_prefix_processes); do
+    names="$names, $pid $(cat "/proc/$pid/comm" 2>/dev/null)"
+    kill -KILL "$pid" 2>/dev/null
+  done
+  names=${names#, }
+  local script=${0##*/}
+  if [ -n "$died" ]; then
+    echo "$script: the Wine server (pid $wineserver_pid) died during the run; ended what was left running in the prefix: ${names:-nothing}" >&2
+  elif [ -n "$names" ]; then
+    echo "$script: ended what was left running in the prefix after its Wine server stopped: $names" >&2
+  fi
+}
+
 wine_session_stop() {
   if [ -n "$wineserver_started" ]; then
-    /usr/lib/wine/wineserver -k >/dev/null 2>&1
-    /usr/lib/wine/wineserver -w >/dev/null 2>&1
+    local died=""
+    if [ -n "$wineserver_pid" ] && ! wine_session_is_server "$wineserver_pid"; then
+      died=1
+    fi
+    "$wine_dir/wineserver" -k >/dev/null 2>&1
+    "$wine_dir/wineserver" -w >/dev/null 2>&1
+    wine_session_end_leftovers "$died"
+    wineserver_started=""
   fi
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null
     wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
   fi
 }
 
