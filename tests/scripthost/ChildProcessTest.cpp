@@ -360,6 +360,68 @@ INSTANTIATE_TEST_SUITE_P(Cases, ShutdownIntoAFullPipe,
                                            ReadingAgainCase{"OwingARestReadingLate", 150, "PARTLY|sent line\n"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct WritingAtCloseCase {
+    const char* name;
+    int queuedFrames;
+};
+
+void PrintTo(const WritingAtCloseCase& c, std::ostream* out) { *out << c.name; }
+
+class ShutdownWhileTheChildWrites : public ChildProcess, public ::testing::WithParamInterface<WritingAtCloseCase> {
+protected:
+    // Bytes waiting in the child's output pipe once they have stopped growing for 100 ms.
+    DWORD settledOutput() {
+        DWORD last = MAXDWORD;
+        for (;;) {
+            DWORD available = 0;
+            ::PeekNamedPipe(impl.stdOutRead, nullptr, 0, nullptr, &available, nullptr);
+            if (available == last) return available;
+            last = available;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+};
+
+std::size_t countReceivedFrames(const std::vector<std::string>& trace) {
+    return static_cast<std::size_t>(std::count_if(trace.begin(), trace.end(), [](const std::string& line) {
+        return line.rfind("recv FRAME|", 0) == 0;
+    }));
+}
+
+// FRAME lines wait unread in the child's input, and its output pipe is full when the shutdown
+// begins: the child is blocked writing its answer, and answers each FRAME still queued with about
+// 1 KiB before it reads SHUTDOWN. Its output is read and dropped meanwhile, so it ends by itself.
+TEST_P(ShutdownWhileTheChildWrites, DropsItsOutputUntilItEndsByItself) {
+    // 43 extra rectangle lines of 24 bytes in every answer.
+    behave("burst-every=1:43");
+    ASSERT_TRUE(start());
+    impl.startScripts();
+    const int queued = GetParam().queuedFrames;
+    for (int i = 0; i < queued; ++i) impl.writeLine("FRAME|0.0166667||0,0|");
+    EXPECT_GE(settledOutput(), 4096u) << "the child's output pipe should be full";
+    const std::size_t readBeforeShutdown = countReceivedFrames(readLines(tracePath));
+    ASSERT_LT(readBeforeShutdown, static_cast<std::size_t>(queued)) << "the child should be blocked in a write";
+
+    const auto begin = Clock::now();
+    impl.shutdown();
+    const double seconds = secondsSince(begin);
+
+    EXPECT_LT(seconds, 0.29) << "the child should have ended by itself";
+    EXPECT_EQ(childExitCode(), 0u);
+    EXPECT_TRUE(allHandlesClosed());
+    const auto lines = readLines(tracePath);
+    EXPECT_EQ(countReceivedFrames(lines), static_cast<std::size_t>(queued));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()), (std::vector<std::string>{"recv SHUTDOWN", "exit 0"}));
+    EXPECT_TRUE(impl.commands().rects.empty()) << "what the shutdown reads is dropped, not handled";
+}
+
+// The input pipe holds about 186 FRAME lines of this length; 150 answers are about 150 KiB.
+INSTANTIATE_TEST_SUITE_P(Cases, ShutdownWhileTheChildWrites,
+                         ::testing::Values(WritingAtCloseCase{"FewFramesQueued", 8},
+                                           WritingAtCloseCase{"ManyFramesQueued", 150}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ChildProcess, LinesReachTheChildWholeOrNotAtAll) {
     behave("pause-reading=1500");
     ASSERT_TRUE(start());
@@ -418,6 +480,16 @@ TEST_F(ChildProcess, FloodingChildCannotStallTheHost) {
     }
     timedFrame();
     EXPECT_EQ(log.outLines(), std::vector<std::string>{"[Warn] Dropped a script host line longer than 1 MiB."});
+
+    // The shutdown reads what the child writes, and a child that never stops writing is still
+    // terminated on time.
+    const auto begin = Clock::now();
     impl.shutdown();
+    const double seconds = secondsSince(begin);
+    EXPECT_GE(seconds, 0.29);
+    EXPECT_LT(seconds, 0.5);
     EXPECT_EQ(::WaitForSingleObject(watch, 3000), WAIT_OBJECT_0);
+    const auto lines = readLines(tracePath);
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("exit", 0) == 0; }))
+        << "the child should have been terminated: " << lines.back();
 }

@@ -78,17 +78,19 @@ void ScriptHost::Impl::shutdown() {
 
 // SHUTDOWN must reach the child whole, even when the pipe is full or still owes the rest of an
 // earlier line: it is queued behind that rest, and the queue is sent as the pipe makes room, every
-// millisecond of the child's time to end. Once nothing is left to send, the wait is on the process
-// alone. Either way it ends the moment the child does.
+// millisecond of the child's time to end. A child may also still be writing (a frame's answer, LOG
+// lines) into an output pipe that nobody reads any more; blocked in that write it would never read
+// SHUTDOWN, so what it writes is read and dropped at every poll. The wait ends the moment the child
+// does, or when its time is up, however much it writes.
 void ScriptHost::Impl::sendShutdownWhileWaiting() {
     if (stdInWrite) unsentInput += "SHUTDOWN\n";
     const auto deadline = std::chrono::steady_clock::now() + shutdownTimeout;
     for (;;) {
         flushUnsentInput();
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return;
-        const DWORD slice = unsentInput.empty() ? static_cast<DWORD>(left.count()) : 1;
-        if (::WaitForSingleObject(processHandle, slice) != WAIT_TIMEOUT) return;
+        // While the child has more to say, the next poll follows at once.
+        const bool childWrote = discardOutput(deadline) > 0;
+        if (std::chrono::steady_clock::now() >= deadline) return;
+        if (::WaitForSingleObject(processHandle, childWrote ? 0 : 1) != WAIT_TIMEOUT) return;
     }
 }
 

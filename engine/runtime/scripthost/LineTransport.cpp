@@ -17,6 +17,27 @@ bool writeSome(HANDLE pipe, const std::string& bytes, std::size_t& written) {
     return ok != FALSE;
 }
 
+// Reads `pipe` while a peek reports data, into `buffer`, and gives each chunk to `take`. Stops when
+// the pipe is empty or broken, after `limit` bytes, or once `stopAt` has passed, which it looks at
+// every readsBetweenClockChecks reads (each read is a server round trip under Wine). Returns the
+// bytes read.
+template <typename Take>
+std::size_t readAvailable(HANDLE pipe, char* buffer, DWORD size, std::size_t limit,
+                          std::chrono::steady_clock::time_point stopAt, Take&& take) {
+    std::size_t taken = 0;
+    for (int reads = 1; taken < limit; ++reads) {
+        DWORD available = 0;
+        if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) || available == 0) break;
+        DWORD read = 0;
+        // The peek has reported data, so this read does not wait.
+        if (!::ReadFile(pipe, buffer, size, &read, nullptr) || read == 0) break;
+        take(buffer, read);
+        taken += read;
+        if (reads % readsBetweenClockChecks == 0 && std::chrono::steady_clock::now() >= stopAt) break;
+    }
+    return taken;
+}
+
 } // namespace
 
 // A line goes out whole or not at all: a line the pipe does not take is dropped, and a line it
@@ -48,19 +69,17 @@ bool ScriptHost::Impl::flushUnsentInput() {
 void ScriptHost::Impl::pumpOutput(std::chrono::steady_clock::time_point stopAt) {
     if (!stdOutRead) return;
     const std::size_t scanFrom = pendingOutput.size();
-    std::size_t taken = 0;
-    for (int reads = 1; taken < maxPumpBytes; ++reads) {
-        DWORD available = 0;
-        if (!::PeekNamedPipe(stdOutRead, nullptr, 0, nullptr, &available, nullptr) || available == 0) break;
-        char buffer[512];
-        DWORD read = 0;
-        // The peek has reported data, so this read does not wait.
-        if (!::ReadFile(stdOutRead, buffer, sizeof(buffer), &read, nullptr) || read == 0) break;
-        pendingOutput.append(buffer, read);
-        taken += read;
-        if (reads % readsBetweenClockChecks == 0 && std::chrono::steady_clock::now() >= stopAt) break;
-    }
+    char buffer[512];
+    const std::size_t taken = readAvailable(stdOutRead, buffer, sizeof(buffer), maxPumpBytes, stopAt,
+                                            [this](const char* bytes, DWORD count) { pendingOutput.append(bytes, count); });
     if (taken > 0) cutLines(scanFrom);
+}
+
+std::size_t ScriptHost::Impl::discardOutput(std::chrono::steady_clock::time_point stopAt) {
+    if (!stdOutRead) return 0;
+    // As large as a default pipe buffer (4096 bytes under Wine): one read empties a full pipe.
+    char buffer[4096];
+    return readAvailable(stdOutRead, buffer, sizeof(buffer), SIZE_MAX, stopAt, [](const char*, DWORD) {});
 }
 
 void warnOverlongLine() { Log::warn("Dropped a script host line longer than 1 MiB."); }

@@ -42,6 +42,10 @@ struct ScriptHost::Impl {
     // `stopAt` has passed it stops after the batch of reads in hand, so a flood cannot hold a wait
     // long past its time-out (each read is a server round trip under Wine).
     void pumpOutput(std::chrono::steady_clock::time_point stopAt = std::chrono::steady_clock::time_point::max());
+    // Reads and drops what the child has written, handing nothing on, with no byte limit but the
+    // same look at `stopAt`: the shutdown's way of keeping a child that is still writing from
+    // blocking before it reads SHUTDOWN. Returns the bytes dropped.
+    std::size_t discardOutput(std::chrono::steady_clock::time_point stopAt);
     // Hands every complete line in pendingOutput to handleLine (or to `take`, which tests use to
     // see exactly what is handed on), then removes them all at once. Bytes before `scanFrom` hold
     // no '\n'.
