@@ -60,6 +60,7 @@ struct GdiTableEntry {
     std::uint64_t userPointer;
 };
 constexpr std::size_t gdiTableEntries = 0x10000;
+constexpr std::size_t gdiTableBlock = 0x1000;
 constexpr std::size_t pebGdiTableOffset = 0xF8;
 
 struct BasicInformation {
@@ -84,14 +85,23 @@ long long countGdiTableEntries(HANDLE process) {
         table == 0) {
         return -1;
     }
-    std::vector<GdiTableEntry> entries(gdiTableEntries);
-    if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(table)), entries.data(),
-                             entries.size() * sizeof(GdiTableEntry), &read)) {
-        return -1;
-    }
+    // Entries are handed out from the bottom up and one never used is all zeros, so the table is
+    // read a block at a time up to the first block that holds no entry ever used: a few reads
+    // instead of the whole 1.5 MiB, which matters in the short hold of a reading.
+    std::vector<GdiTableEntry> entries(gdiTableBlock);
     long long used = 0;
-    for (const GdiTableEntry& entry : entries) {
-        if (entry.type != 0) ++used;
+    for (std::size_t first = 0; first < gdiTableEntries; first += gdiTableBlock) {
+        const auto address = static_cast<std::uintptr_t>(table) + first * sizeof(GdiTableEntry);
+        if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(address), entries.data(),
+                                 entries.size() * sizeof(GdiTableEntry), &read)) {
+            return -1;
+        }
+        bool everUsed = false;
+        for (const GdiTableEntry& entry : entries) {
+            if (entry.type != 0) ++used;
+            everUsed = everUsed || entry.unique != 0;
+        }
+        if (!everUsed) break;
     }
     return used;
 }
