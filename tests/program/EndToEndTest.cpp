@@ -1,18 +1,14 @@
 // The whole program with the stand-in script host, run as a user would run it: the window, the
 // frame loop, input from outside, closing, and a misbehaving script host. These open the window.
+#include "EndToEndFixture.h"
+
 #include "core/Files.h"
 
-#include "support/ProcessRunner.h"
 #include "support/StandinTrace.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <functional>
-#include <memory>
-#include <thread>
 
 using namespace TarnwickTest;
 using TarnwickEngine::pathToString;
@@ -20,66 +16,6 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 namespace {
-
-bool eventually(const std::function<bool()>& condition, milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(milliseconds(5));
-    }
-    return true;
-}
-
-std::wstring wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-class EndToEnd : public ::testing::Test {
-protected:
-    void writeProject(const std::string& settings) {
-        folder.write("Game/project.json", "{\n  \"name\": \"End To End\",\n  \"mainClass\": \"Game.Main\"" + settings + "\n}\n");
-    }
-
-    RunningProgram& start(const std::string& misbehaviour = "") {
-        ProcessOptions options;
-        options.environment = {{L"DOTNET_ROOT", standinFolder().native()},
-                               {L"TARNWICK_STANDIN_TRACE", trace.native()},
-                               {L"TARNWICK_STANDIN", wide(misbehaviour)}};
-        program = std::make_unique<RunningProgram>(buildDirectory() / "TarnwickEngine.exe",
-                                                   std::vector<std::wstring>{L"--project", project.native()}, options);
-        return *program;
-    }
-
-    std::size_t frames() const { return receivedFrames(trace).size(); }
-    bool framesReach(std::size_t count, milliseconds timeout = milliseconds(20000)) {
-        return eventually([&] { return frames() >= count; }, timeout);
-    }
-    // The median time step of the later two thirds of the frames, once `count` frames have come (the
-    // first passes run while Wine is still warming up). With a large maxDeltaTime in the project the
-    // time step is the loop's real pass length.
-    double medianFrameSeconds(std::size_t count) {
-        EXPECT_TRUE(framesReach(count, milliseconds(30000)));
-        std::vector<double> steps;
-        for (const std::string& frame : receivedFrames(trace)) steps.push_back(std::strtod(frame.c_str() + 6, nullptr));
-        steps.erase(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(std::max<std::size_t>(2, steps.size() / 3)));
-        if (steps.empty()) return 0.0;
-        std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
-        return steps[steps.size() / 2];
-    }
-    bool anyFrameEndsWith(const std::string& tail) const {
-        for (const std::string& frame : receivedFrames(trace)) {
-            if (frame.size() >= tail.size() && frame.compare(frame.size() - tail.size(), tail.size(), tail) == 0) return true;
-        }
-        return false;
-    }
-    ProcessResult closeAndWait() {
-        EXPECT_TRUE(program->post(WM_CLOSE));
-        return program->wait(milliseconds(10000));
-    }
-
-    TempDir folder;
-    fs::path project = folder.path() / "Game";
-    fs::path trace = folder.path() / "trace.txt";
-    std::unique_ptr<RunningProgram> program;
-};
 
 std::size_t position(const std::vector<std::string>& lines, const std::string& prefix) {
     return static_cast<std::size_t>(std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
@@ -119,38 +55,6 @@ TEST_F(EndToEnd, ClosingTheWindowShutsTheScriptHostDownAndExitsWithZero) {
     EXPECT_NE(result.out.find("[Info] argc=9\r\n"), std::string::npos);
     EXPECT_NE(result.out.find("[Info] C# script host started.\r\n"), std::string::npos);
     EXPECT_NE(result.out.find("[Info] Running project: End To End\r\n"), std::string::npos);
-}
-
-TEST_F(EndToEnd, KeysAndMouseFromOutsideArriveInTheFrameLines) {
-    writeProject("");
-    RunningProgram& engine = start();
-    ASSERT_TRUE(framesReach(2)) << engine.err();
-    const std::string first = receivedFrames(trace).front();
-    EXPECT_EQ(first.substr(first.find('|', 6), 2), "||") << "no key before any input: " << first;
-    EXPECT_EQ(first.back(), '|') << "no button before any input: " << first;
-
-    // Keys and buttons as the system delivers them to the window; the mouse by moving the pointer,
-    // since the window's own mouse messages follow the real pointer. The pointer's moves go to the
-    // topmost window under it, and other tests' windows open on the same display meanwhile.
-    ASSERT_TRUE(::SetWindowPos(engine.window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
-    ASSERT_TRUE(engine.post(WM_KEYDOWN, 65));
-    ASSERT_TRUE(engine.post(WM_KEYDOWN, VK_LEFT));
-    POINT origin{0, 0};
-    ASSERT_TRUE(::ClientToScreen(engine.window(), &origin));
-    ASSERT_TRUE(::SetCursorPos(origin.x + 412, origin.y + 300));
-    ASSERT_TRUE(engine.post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(412, 300)));
-    ASSERT_TRUE(engine.post(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(412, 300)));
-    EXPECT_TRUE(eventually([&] { return anyFrameEndsWith("|37,65|412,300|0,1"); }, milliseconds(5000)))
-        << readFile(trace);
-
-    // Alt combinations are system keys and never reach the script host.
-    ASSERT_TRUE(engine.post(WM_KEYUP, 65));
-    ASSERT_TRUE(engine.post(WM_SYSKEYDOWN, 'X', 1 << 29));
-    ASSERT_TRUE(engine.post(WM_LBUTTONUP, 0, MAKELPARAM(412, 300)));
-    ASSERT_TRUE(::SetCursorPos(origin.x + 7, origin.y + 20));
-    EXPECT_TRUE(eventually([&] { return anyFrameEndsWith("|37|7,20|1"); }, milliseconds(5000))) << readFile(trace);
-
-    EXPECT_EQ(closeAndWait().exitCode, 0u);
 }
 
 TEST_F(EndToEnd, ScriptHostThatNeverBecomesReadyEndsTheProgramWithOne) {
