@@ -20,6 +20,8 @@ Function ntdllFunction(const char* name) {
 
 // A run of this many handle values that name nothing ends the count.
 constexpr int handleValuesPastTheLast = 256;
+// A process holds at most 2^24 handles, at multiples of 4.
+constexpr ULONG_PTR handleValueLimit = ULONG_PTR(4) << 24;
 
 // Counts handles by asking for each handle value in turn (4, 8, 12, ...) until a long run of values
 // names nothing: Wine hands out the lowest free value, so a process's handles lie close together
@@ -31,7 +33,7 @@ constexpr int handleValuesPastTheLast = 256;
 long long countHandlesByValue(HANDLE process) {
     long long count = 0;
     int misses = 0;
-    for (ULONG_PTR value = 4; misses < handleValuesPastTheLast; value += 4) {
+    for (ULONG_PTR value = 4; misses < handleValuesPastTheLast && value < handleValueLimit; value += 4) {
         HANDLE copy = nullptr;
         if (::DuplicateHandle(process, reinterpret_cast<HANDLE>(value), ::GetCurrentProcess(), &copy, 0, FALSE,
                               DUPLICATE_SAME_ACCESS)) {
