@@ -104,9 +104,14 @@ RunningProgram::RunningProgram(const fs::path& program, const std::vector<std::w
     closeIfOpen(errWrite);
     closeIfOpen(nul);
     if (!created) {
+        // A program that Wine fails to start may still have said why on its way out.
+        std::string said;
+        drainPipe(outRead, said);
+        drainPipe(errRead, said);
         closeIfOpen(outRead);
         closeIfOpen(errRead);
-        throw std::runtime_error("CreateProcessW failed: " + std::to_string(error));
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(error) +
+                                 (said.empty() ? std::string() : "; the program wrote: " + said));
     }
     process = info.hProcess;
     id = info.dwProcessId;
