@@ -8,7 +8,7 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TARNWICK_BUILD:-$root/build}
 wine_dir=/usr/lib/wine
-wine=$wine_dir/wine64
+wine=$root/scripts/wine
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
