@@ -66,22 +66,20 @@ wine_session_prefix_processes() {
   done
 }
 
-wine_session_is_server() {
-  case $(readlink "/proc/$1/exe" 2>/dev/null) in
-    "$wine_dir"/wineserver*) grep -q -z -x -F "WINEPREFIX=$WINEPREFIX" "/proc/$1/environ" 2>/dev/null ;;
-    *) return 1 ;;
-  esac
+# The Wine servers of this prefix: the one started here, or one that replaced it.
+wine_session_servers() {
+  local pid
+  for pid in $(wine_session_prefix_processes); do
+    case $(readlink "/proc/$pid/exe" 2>/dev/null) in
+      "$wine_dir"/wineserver*) echo "$pid" ;;
+    esac
+  done
 }
 
 wine_session_start_server() {
   "$wine_dir/wineserver" -p
   wineserver_started=1
-  local pid
-  for pid in $(wine_session_prefix_processes); do
-    if wine_session_is_server "$pid"; then
-      wineserver_pid=$pid
-    fi
-  done
+  wineserver_pid=$(wine_session_servers | head -n 1)
   # The first program starts Wine's helper processes; with its output on /dev/null they hold no
   # pipe of ours open.
   "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
@@ -107,7 +105,7 @@ wine_session_end_leftovers() {
 wine_session_stop() {
   if [ -n "$wineserver_started" ]; then
     local died=""
-    if [ -n "$wineserver_pid" ] && ! wine_session_is_server "$wineserver_pid"; then
+    if [ -n "$wineserver_pid" ] && ! wine_session_servers | grep -q -x "$wineserver_pid"; then
       died=1
     fi
     "$wine_dir/wineserver" -k >/dev/null 2>&1

@@ -1,5 +1,7 @@
 #include "EndToEndFixture.h"
 
+#include "core/TextEncoding.h"
+
 #include "support/StandinTrace.h"
 
 #include <algorithm>
@@ -10,12 +12,6 @@
 namespace TarnwickTest {
 
 using std::chrono::milliseconds;
-
-namespace {
-
-std::wstring wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-} // namespace
 
 bool eventually(const std::function<bool()>& condition, milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -34,7 +30,7 @@ RunningProgram& EndToEnd::start(const std::string& misbehaviour) {
     ProcessOptions options;
     options.environment = {{L"DOTNET_ROOT", standinFolder().native()},
                            {L"TARNWICK_STANDIN_TRACE", trace.native()},
-                           {L"TARNWICK_STANDIN", wide(misbehaviour)}};
+                           {L"TARNWICK_STANDIN", TarnwickEngine::widenText(misbehaviour)}};
     program = std::make_unique<RunningProgram>(buildDirectory() / "TarnwickEngine.exe",
                                                std::vector<std::wstring>{L"--project", project.native()}, options);
     return *program;

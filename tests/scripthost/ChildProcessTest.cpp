@@ -6,6 +6,8 @@
 #include "core/TextEncoding.h"
 #include "scripthost/ScriptHostImpl.h"
 
+#include "support/StandinTrace.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -382,12 +384,6 @@ protected:
     }
 };
 
-std::size_t countReceivedFrames(const std::vector<std::string>& trace) {
-    return static_cast<std::size_t>(std::count_if(trace.begin(), trace.end(), [](const std::string& line) {
-        return line.rfind("recv FRAME|", 0) == 0;
-    }));
-}
-
 // FRAME lines wait unread in the child's input, and its output pipe is full when the shutdown
 // begins: the child is blocked writing its answer, and answers each FRAME still queued with about
 // 1 KiB before it reads SHUTDOWN. Its output is read and dropped meanwhile, so it ends by itself.
@@ -399,7 +395,7 @@ TEST_P(ShutdownWhileTheChildWrites, DropsItsOutputUntilItEndsByItself) {
     const int queued = GetParam().queuedFrames;
     for (int i = 0; i < queued; ++i) impl.writeLine("FRAME|0.0166667||0,0|");
     EXPECT_GE(settledOutput(), 4096u) << "the child's output pipe should be full";
-    const std::size_t readBeforeShutdown = countReceivedFrames(readLines(tracePath));
+    const std::size_t readBeforeShutdown = receivedFrames(tracePath).size();
     ASSERT_LT(readBeforeShutdown, static_cast<std::size_t>(queued)) << "the child should be blocked in a write";
 
     const auto begin = Clock::now();
@@ -409,8 +405,8 @@ TEST_P(ShutdownWhileTheChildWrites, DropsItsOutputUntilItEndsByItself) {
     EXPECT_LT(seconds, 0.29) << "the child should have ended by itself";
     EXPECT_EQ(childExitCode(), 0u);
     EXPECT_TRUE(allHandlesClosed());
+    EXPECT_EQ(receivedFrames(tracePath).size(), static_cast<std::size_t>(queued));
     const auto lines = readLines(tracePath);
-    EXPECT_EQ(countReceivedFrames(lines), static_cast<std::size_t>(queued));
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()), (std::vector<std::string>{"recv SHUTDOWN", "exit 0"}));
     EXPECT_TRUE(impl.commands().rects.empty()) << "what the shutdown reads is dropped, not handled";
