@@ -3,7 +3,8 @@
 # wineserver, and stops exactly those (by pid, or wineserver -k for this prefix) on exit. Then it
 # ends, by pid, whatever is still running in the prefix, and says so in one line, naming the
 # server too if it died during the run: a dead server's clients never notice, and `wineserver -k`
-# reaches only the server that replaced it.
+# reaches only the server that replaced it. Where the kernel refuses to turn address randomisation
+# off for Wine, the session says so once, in one line on stderr, before Wine first runs.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TARNWICK_BUILD:-$root/build}
@@ -12,6 +13,7 @@ wine=$root/scripts/wine
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+source "$root/scripts/wine-addresses.sh"
 
 xvfb_pid=""
 wineserver_started=""
@@ -122,6 +124,8 @@ wine_session_stop() {
 
 wine_session_begin() {
   trap wine_session_stop EXIT
+  wine_addresses_choose
+  [ -z "$wine_addresses_refusal" ] || wine_addresses_say_refused "${0##*/}"
   wine_session_prepare_prefix
   wine_session_start_display
   wine_session_start_server
