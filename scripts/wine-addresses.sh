@@ -21,8 +21,8 @@ wine_addresses_choose() {
 # The one line on stderr that says so, headed by the name of the script that speaks.
 wine_addresses_say_refused() {
   echo "$1: address randomisation can't be turned off here ($wine_addresses_refusal); Wine programs" \
-    "run with it on, their heap kept off Wine's fixed addresses by a data size limit of 0. Should a" \
-    "start still find one taken, that program ends at once with exit code 1 and no output" \
+    "run with it on and with a data size limit of 0, so that no heap of theirs can take Wine's fixed" \
+    "addresses. Should a start still find one taken, it ends at once with exit code 1 and no output" \
     "(CreateProcess error 1359 when a Windows program started it; WINEDEBUG=err+virtual shows" \
     "\"failed to map the shared user data\")." >&2
 }
