@@ -54,7 +54,12 @@ layout() {
   rm -f "$fifo"
 }
 
-wine_run() { "$@" "$build_dir/wine-run" cmd /c "$command" 2>&1; }
+# ctest's Wine wrapper running `cmd /c COMMAND` under the given wrapper command.
+wine_run() {
+  local command=$1
+  shift
+  "$@" "$build_dir/wine-run" cmd /c "$command" 2>&1
+}
 
 refused=$(choice "$policy")
 check "under the policy, randomisation stays on and setarch's refusal is kept for the line" \
@@ -68,16 +73,13 @@ check "under the policy, the Wine program has no brk heap that could take that p
 check "under the policy, the soft data size limit is 0" contains "$in_container" "Max data size 0 "
 check "under the policy, randomisation is on" contains "$in_container" "personality 00000000"
 
-command="exit 3"
-failed=$(wine_run "$policy"; echo "exit $?")
+failed=$(wine_run "exit 3" "$policy"; echo "exit $?")
 check "ctest's wrapper passes a failed program's exit code on" contains "$failed" "exit 3"
 check "ctest's wrapper says once, after a failed program's output, that randomisation stayed on" \
   same "$(grep -c "wine-run: address randomisation can't be turned off here (setarch: " <<<"$failed")" 1
-command="echo started"
-passed=$(wine_run "$policy")
+passed=$(wine_run "echo started" "$policy")
 check "ctest's wrapper adds nothing to the output of a program that passed" same "${passed//$'\r'/}" "started"
-command="exit 3"
-in_session=$(TARNWICK_WINE_ADDRESSES=randomised wine_run "$policy")
+in_session=$(TARNWICK_WINE_ADDRESSES=randomised wine_run "exit 3" "$policy")
 check "ctest's wrapper leaves the line to the session that has already said it" \
   lacks "$in_session" "address randomisation"
 
@@ -89,8 +91,8 @@ if setarch "$(uname -m)" --addr-no-randomize true 2>/dev/null; then
     contains "$outside" "personality 00040000"
   check "where the kernel allows it, the data size limit is left alone" \
     lacks "$outside" "Max data size 0 "
-  command="exit 3"
-  check "where the kernel allows it, ctest's wrapper adds no line" lacks "$(wine_run env)" "address randomisation"
+  check "where the kernel allows it, ctest's wrapper adds no line" \
+    lacks "$(wine_run "exit 3" env)" "address randomisation"
 else
   echo "skipped: the cases where the kernel allows turning randomisation off (it refuses here)"
 fi
