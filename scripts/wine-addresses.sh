@@ -3,6 +3,10 @@
 # A container engine's default system-call policy refuses that request; Wine then runs with
 # randomisation on (scripts/wine says how it keeps the address that matters free).
 
+# The command that runs another with randomisation off, as the check below tries it and scripts/wine
+# runs Wine's loader through it.
+wine_addresses_fixed=(setarch "$(uname -m)" --addr-no-randomize)
+
 # Decides once for a run and everything it starts: TARNWICK_WINE_ADDRESSES becomes "fixed" or
 # "randomised" and is exported. When this call asked the kernel and was refused,
 # wine_addresses_refusal holds what setarch said; it is empty otherwise.
@@ -10,7 +14,7 @@ wine_addresses_choose() {
   wine_addresses_refusal=""
   [ -n "${TARNWICK_WINE_ADDRESSES:-}" ] && return
   local said
-  if said=$(setarch "$(uname -m)" --addr-no-randomize true 2>&1); then
+  if said=$("${wine_addresses_fixed[@]}" true 2>&1); then
     export TARNWICK_WINE_ADDRESSES=fixed
   else
     export TARNWICK_WINE_ADDRESSES=randomised

@@ -14,7 +14,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#define ALLOW_IF_ARGUMENT_IS(value, rest) BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, (value), (rest), 0)
+// Jump counts are the instructions to skip to reach the last one, which allows the call.
+#define ALLOW_IF_ARGUMENT_IS(value, skip_to_allow) \
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, (value), (skip_to_allow), 0)
 
 int main(int argc, char** argv) {
     if (argc < 2) {
