@@ -6,6 +6,8 @@
 // replays another seed.
 #pragma once
 
+#include "support/ProcessorTime.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <iostream>
@@ -16,6 +18,13 @@
 #include <vector>
 
 namespace TarnwickFuzz {
+
+// The most processor time that one line, one pump, one project file or one manifest may take: far
+// above what any of them needs, far below what a hang or a reading quadratic in the size would cost.
+// Processor time, not the clock: a busy machine stretches the clock but not the work.
+constexpr double hangProcessorSeconds = 2.0;
+// Reading the processor time is a call to the system, so the line-by-line run looks once per block.
+constexpr std::size_t linesPerHangCheck = 100;
 
 bool longRun();
 std::uint64_t seed();

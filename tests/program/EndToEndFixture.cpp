@@ -42,14 +42,22 @@ bool EndToEnd::framesReach(std::size_t count, milliseconds timeout) {
     return eventually([&] { return frames() >= count; }, timeout);
 }
 
-double EndToEnd::medianFrameSeconds(std::size_t count) {
+double median(std::vector<double> steps) {
+    if (steps.empty()) return 0.0;
+    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
+    return steps[steps.size() / 2];
+}
+
+double fastest(const std::vector<double>& steps) {
+    return steps.empty() ? 0.0 : *std::min_element(steps.begin(), steps.end());
+}
+
+std::vector<double> EndToEnd::laterTimeSteps(std::size_t count) {
     EXPECT_TRUE(framesReach(count, milliseconds(30000)));
     std::vector<double> steps;
     for (const std::string& frame : receivedFrames(trace)) steps.push_back(std::strtod(frame.c_str() + 6, nullptr));
     steps.erase(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(std::max<std::size_t>(2, steps.size() / 3)));
-    if (steps.empty()) return 0.0;
-    std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
-    return steps[steps.size() / 2];
+    return steps;
 }
 
 bool EndToEnd::anyFrameEndsWith(const std::string& tail) const {

@@ -12,11 +12,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace TarnwickTest {
 
 // Polls `condition` every 5 ms until it holds (true) or `timeout` has passed (false).
 bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// Of a frame loop's time steps: the median, and the fastest. A busy machine lengthens some passes
+// and leaves others alone, so the fastest pass shows what the program itself holds a pass to: a wait
+// it adds to every pass shows in the fastest one too.
+double median(std::vector<double> steps);
+double fastest(const std::vector<double>& steps);
 
 class EndToEnd : public ::testing::Test {
 protected:
@@ -27,10 +34,10 @@ protected:
 
     std::size_t frames() const;
     bool framesReach(std::size_t count, std::chrono::milliseconds timeout = std::chrono::milliseconds(20000));
-    // The median time step of the later two thirds of the frames, once `count` frames have come (the
-    // first passes run while Wine is still warming up). With a large maxDeltaTime in the project the
-    // time step is the loop's real pass length.
-    double medianFrameSeconds(std::size_t count);
+    // The time steps of the later two thirds of the frames, once `count` frames have come (the first
+    // passes run while Wine is still warming up). With a large maxDeltaTime in the project each time
+    // step is the loop's real pass length, as the program measured it.
+    std::vector<double> laterTimeSteps(std::size_t count);
     bool anyFrameEndsWith(const std::string& tail) const;
     ProcessResult closeAndWait();
 

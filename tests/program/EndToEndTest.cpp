@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 
 using namespace TarnwickTest;
 using TarnwickEngine::pathToString;
@@ -82,40 +84,54 @@ TEST_F(EndToEnd, ScriptHostThatExitsBeforeReadyEndsTheProgramWithOne) {
     EXPECT_EQ(result.err, "[Error] Script host did not become ready.\r\n");
 }
 
-TEST_F(EndToEnd, FrameLimiterHoldsTheTargetFrameRate) {
-    writeProject(",\n  \"targetFps\": 60,\n  \"maxDeltaTime\": 10");
+// A limiter that waits too little makes most passes shorter than the target; one that waits twice
+// the target makes every pass at least that long, however idle the machine. How close to the target
+// a pass ends is the machine's to say: scripts/bench shows it.
+TEST_F(EndToEnd, FrameLimiterHoldsEachPassToTheTarget) {
+    writeProject(",\n  \"targetFps\": 20,\n  \"maxDeltaTime\": 10");
     start();
-    const double seconds = medianFrameSeconds(60);
-    std::printf("limiter on, target 60: median frame %.2f ms (%.1f frames per second)\n", seconds * 1000, 1 / seconds);
-    EXPECT_GT(seconds, 1.0 / 64);
-    EXPECT_LT(seconds, 1.0 / 50);
+    const std::vector<double> steps = laterTimeSteps(45);
+    ASSERT_FALSE(steps.empty());
+    std::printf("limiter on, target 20: median pass %.2f ms, fastest %.2f ms\n", median(steps) * 1000,
+                fastest(steps) * 1000);
+    EXPECT_GE(median(steps), 1.0 / 20 - 1e-4);
+    EXPECT_LT(fastest(steps), 2.0 / 20);
     EXPECT_EQ(closeAndWait().exitCode, 0u);
 }
 
 TEST_F(EndToEnd, WithoutTheLimiterTheLoopRunsAsFastAsTheScriptHostAnswers) {
     writeProject(",\n  \"targetFps\": 20,\n  \"enableFrameLimiter\": false,\n  \"maxDeltaTime\": 10");
     start();
-    const double seconds = medianFrameSeconds(600);
-    std::printf("limiter off: median frame %.2f ms (%.1f frames per second)\n", seconds * 1000, 1 / seconds);
-    // Each pass still waits for the answer, polled every millisecond or so: about 2 ms here on a
-    // quiet machine. A limiter left on would hold 50 ms; the bound leaves room for a busy machine.
-    EXPECT_LT(seconds, 1.0 / 60);
+    const std::vector<double> steps = laterTimeSteps(300);
+    ASSERT_FALSE(steps.empty());
+    std::printf("limiter off: median pass %.2f ms, fastest %.2f ms\n", median(steps) * 1000, fastest(steps) * 1000);
+    // Each pass still waits for the answer, polled every millisecond or so. A limiter left on would
+    // hold every pass to 50 ms, and one at the usual 60 frames a second to 16.7 ms.
+    EXPECT_LT(fastest(steps), 1.0 / 60);
     EXPECT_EQ(closeAndWait().exitCode, 0u);
 }
 
+// Every pass waits out the 500 ms of its FRAME exchange; one whose time-out were longer would make
+// every pass longer, the fastest included.
 TEST_F(EndToEnd, ALateScriptHostMakesHalfSecondFramesAndTheWindowStillCloses) {
     writeProject(",\n  \"maxDeltaTime\": 10");
     start("no-end-frame");
-    const double seconds = medianFrameSeconds(7);
-    std::printf("script host that never ends a frame: median frame %.0f ms\n", seconds * 1000);
-    EXPECT_GT(seconds, 0.49);
-    EXPECT_LT(seconds, 0.65);
+    const std::vector<double> steps = laterTimeSteps(8);
+    ASSERT_FALSE(steps.empty());
+    std::printf("script host that never ends a frame: median pass %.0f ms, fastest %.0f ms\n", median(steps) * 1000,
+                fastest(steps) * 1000);
+    EXPECT_GT(fastest(steps), 0.49);
+    EXPECT_LT(fastest(steps), 0.65);
 
-    const auto closing = std::chrono::steady_clock::now();
-    const ProcessResult result = closeAndWait();
+    // The close is seen at the start of the next pass, however long the passes are: no FRAME line
+    // goes out after the one of the pass the close found in progress.
+    const HWND window = program->window();
+    ASSERT_NE(window, nullptr);
+    const std::size_t framesBeforeTheClose = frames();
+    ASSERT_TRUE(::PostMessageW(window, WM_CLOSE, 0, 0));
+    const ProcessResult result = program->wait(milliseconds(10000));
     EXPECT_EQ(result.exitCode, 0u);
-    // At most the frame's 500 ms wait and the 300 ms shutdown wait, with room for Wine.
-    EXPECT_LT(std::chrono::steady_clock::now() - closing, milliseconds(2500));
+    EXPECT_LE(frames(), framesBeforeTheClose + 1) << readFile(trace);
     EXPECT_TRUE(processEnds(tracedProcessId(trace), milliseconds(3000)));
 }
 

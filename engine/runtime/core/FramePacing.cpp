@@ -6,9 +6,12 @@ namespace TarnwickEngine {
 
 namespace {
 
-std::int64_t nanosecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
-}
+class SteadyLimiterClock final : public LimiterClock {
+public:
+    std::chrono::steady_clock::time_point now() override { return std::chrono::steady_clock::now(); }
+    void sleepOneMillisecond() override { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+    void yield() override { std::this_thread::yield(); }
+};
 
 } // namespace
 
@@ -26,15 +29,23 @@ LimiterStep nextLimiterStep(float targetFrameTime, std::int64_t elapsedNanosecon
 }
 
 void waitForFrameEnd(std::chrono::steady_clock::time_point frameStart, std::int32_t targetFps) {
+    SteadyLimiterClock clock;
+    waitForFrameEnd(frameStart, targetFps, clock);
+}
+
+void waitForFrameEnd(std::chrono::steady_clock::time_point frameStart, std::int32_t targetFps, LimiterClock& clock) {
     if (targetFps <= 0) return;
     const float targetFrameTime = 1.0f / static_cast<float>(targetFps);
+    const auto nanosecondsSinceStart = [&] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(clock.now() - frameStart).count();
+    };
     for (;;) {
-        if (static_cast<float>(nanosecondsSince(frameStart)) >= targetFrameTime * 1e9f) return;
+        if (static_cast<float>(nanosecondsSinceStart()) >= targetFrameTime * 1e9f) return;
         // The clock is read again for the remaining time, as a separate turn of the loop would.
-        switch (nextLimiterStep(targetFrameTime, nanosecondsSince(frameStart))) {
+        switch (nextLimiterStep(targetFrameTime, nanosecondsSinceStart())) {
         case LimiterStep::Done: return;
-        case LimiterStep::Sleep: std::this_thread::sleep_for(std::chrono::milliseconds(1)); break;
-        case LimiterStep::Yield: std::this_thread::yield(); break;
+        case LimiterStep::Sleep: clock.sleepOneMillisecond(); break;
+        case LimiterStep::Yield: clock.yield(); break;
         }
     }
 }

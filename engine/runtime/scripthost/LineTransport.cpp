@@ -69,7 +69,7 @@ bool ScriptHost::Impl::flushUnsentInput() {
 void ScriptHost::Impl::pumpOutput(std::chrono::steady_clock::time_point stopAt) {
     if (!stdOutRead) return;
     const std::size_t scanFrom = pendingOutput.size();
-    char buffer[512];
+    char buffer[pumpReadBytes];
     const std::size_t taken = readAvailable(stdOutRead, buffer, sizeof(buffer), maxPumpBytes, stopAt,
                                             [this](const char* bytes, DWORD count) { pendingOutput.append(bytes, count); });
     if (taken > 0) cutLines(scanFrom);
@@ -77,8 +77,7 @@ void ScriptHost::Impl::pumpOutput(std::chrono::steady_clock::time_point stopAt) 
 
 std::size_t ScriptHost::Impl::discardOutput(std::chrono::steady_clock::time_point stopAt) {
     if (!stdOutRead) return 0;
-    // As large as a default pipe buffer (4096 bytes under Wine): one read empties a full pipe.
-    char buffer[4096];
+    char buffer[discardReadBytes];
     return readAvailable(stdOutRead, buffer, sizeof(buffer), SIZE_MAX, stopAt, [](const char*, DWORD) {});
 }
 
