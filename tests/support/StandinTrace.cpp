@@ -21,4 +21,10 @@ std::vector<std::string> receivedFrames(const std::filesystem::path& trace) {
     return frames;
 }
 
+std::vector<double> receivedTimeSteps(const std::filesystem::path& trace) {
+    std::vector<double> steps;
+    for (const std::string& frame : receivedFrames(trace)) steps.push_back(std::strtod(frame.c_str() + 6, nullptr));
+    return steps;
+}
+
 } // namespace TarnwickTest

@@ -17,4 +17,8 @@ DWORD tracedProcessId(const std::filesystem::path& trace);
 // The FRAME lines the stand-in received, in order.
 std::vector<std::string> receivedFrames(const std::filesystem::path& trace);
 
+// The time step of each FRAME line the stand-in received, in order. With a large maxDeltaTime in
+// the project, each is the length of the program's pass before it.
+std::vector<double> receivedTimeSteps(const std::filesystem::path& trace);
+
 } // namespace TarnwickTest
