@@ -5,7 +5,6 @@
 #include "support/StandinTrace.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -54,8 +53,7 @@ double fastest(const std::vector<double>& steps) {
 
 std::vector<double> EndToEnd::laterTimeSteps(std::size_t count) {
     EXPECT_TRUE(framesReach(count, milliseconds(30000)));
-    std::vector<double> steps;
-    for (const std::string& frame : receivedFrames(trace)) steps.push_back(std::strtod(frame.c_str() + 6, nullptr));
+    std::vector<double> steps = receivedTimeSteps(trace);
     steps.erase(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(std::max<std::size_t>(2, steps.size() / 3)));
     return steps;
 }
