@@ -397,6 +397,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ShutdownIntoAFullPipe,
 struct WritingAtCloseCase {
     const char* name;
     int queuedFrames;
+    int linesPerAnswer; // extra rectangle lines of 24 bytes in every answer
 };
 
 void PrintTo(const WritingAtCloseCase& c, std::ostream* out) { *out << c.name; }
@@ -417,11 +418,10 @@ protected:
 };
 
 // FRAME lines wait unread in the child's input, and its output pipe is full when the shutdown
-// begins: the child is blocked writing its answer, and answers each FRAME still queued with about
-// 1 KiB before it reads SHUTDOWN. Its output is read and dropped meanwhile, so it ends by itself.
+// begins: the child is blocked writing its answer, and answers each FRAME still queued before it
+// reads SHUTDOWN. Its output is read and dropped meanwhile, so it ends by itself.
 TEST_P(ShutdownWhileTheChildWrites, DropsItsOutputUntilItEndsByItself) {
-    // 43 extra rectangle lines of 24 bytes in every answer.
-    behave("burst-every=1:43");
+    behave(("burst-every=1:" + std::to_string(GetParam().linesPerAnswer)).c_str());
     ASSERT_TRUE(start());
     impl.startScripts();
     const int queued = GetParam().queuedFrames;
@@ -440,10 +440,13 @@ TEST_P(ShutdownWhileTheChildWrites, DropsItsOutputUntilItEndsByItself) {
     EXPECT_TRUE(impl.commands().rects.empty()) << "what the shutdown reads is dropped, not handled";
 }
 
-// The input pipe holds about 186 FRAME lines of this length; 150 answers are about 150 KiB.
+// A few answers of about 1 KiB, two pipefuls; and about 150 KiB, many pipefuls, in answers of
+// about 10 KiB. The host reads a long answer out of the pipe while the child waits in its write, so
+// the child has few frames of its own to get through in the shutdown's 300 ms, however busy the
+// machine; 150 answers of 1 KiB made it wake up over a hundred times in them.
 INSTANTIATE_TEST_SUITE_P(Cases, ShutdownWhileTheChildWrites,
-                         ::testing::Values(WritingAtCloseCase{"FewFramesQueued", 8},
-                                           WritingAtCloseCase{"ManyFramesQueued", 150}),
+                         ::testing::Values(WritingAtCloseCase{"FewAnswersOwed", 8, 43},
+                                           WritingAtCloseCase{"ManyPipefulsOwed", 15, 430}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChildProcess, LinesReachTheChildWholeOrNotAtAll) {
