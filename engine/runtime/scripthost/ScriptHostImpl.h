@@ -114,8 +114,8 @@ constexpr std::size_t maxLineBytes = std::size_t(1) << 20;
 constexpr std::size_t maxPumpBytes = std::size_t(1) << 20;
 // A pump looks at the clock after every this many reads.
 constexpr int readsBetweenClockChecks = 32;
-// What one read of a pump takes at most, and one read of the shutdown's discard: as large as a
-// default pipe buffer (4096 bytes under Wine), so one read empties a full pipe.
+// The most one read takes: a pump's, and one of the shutdown's discard, which is as large as a
+// default pipe buffer (4096 bytes under Wine), so that one read empties a full pipe.
 constexpr std::size_t pumpReadBytes = 512;
 constexpr std::size_t discardReadBytes = 4096;
 
