@@ -105,6 +105,27 @@ TEST(Pump, StopsOneBatchOfReadsAfterItsTimeIsUp) {
     EXPECT_LE(impl.pendingOutput.size(), readsBetweenClockChecks * pumpReadBytes);
 }
 
+// The line bound holds read by read: a pending line is dropped by the read that takes it past
+// maxLineBytes, so the received bytes never need more storage than the bound and one read, however
+// many bytes a pump takes in one go.
+TEST(Pump, ALineIsDroppedByTheReadThatTakesItPastTheBound) {
+    Pipe pipe;
+    ScriptHost::Impl impl;
+    impl.stdOutRead = pipe.giveReadEnd();
+    LogCapture log;
+    impl.pendingOutput.reserve(maxLineBytes + pumpReadBytes);
+    const std::size_t storage = impl.pendingOutput.capacity();
+    // A long line that earlier pumps have left pending, 100 bytes short of the bound.
+    impl.pendingOutput.assign(maxLineBytes - 100, 'x');
+    // Several reads' worth, yet less than a pipe buffer, so the put does not wait for a reader.
+    ASSERT_TRUE(pipe.put(std::string(6 * pumpReadBytes, 'x') + "\nREADY\n"));
+    impl.pumpOutput();
+    EXPECT_TRUE(impl.ready);
+    EXPECT_TRUE(impl.pendingOutput.empty());
+    EXPECT_EQ(impl.pendingOutput.capacity(), storage);
+    EXPECT_EQ(log.outLines(), std::vector<std::string>{"[Warn] Dropped a script host line longer than 1 MiB."});
+}
+
 TEST(Pump, TheShutdownsDiscardStopsOneBatchOfReadsAfterItsTimeIsUp) {
     ScriptHost::Impl impl;
     const Flood flood(impl);

@@ -66,13 +66,17 @@ bool ScriptHost::Impl::flushUnsentInput() {
     return unsentInput.empty();
 }
 
+// Lines are cut after every read, so a line past the bound is dropped by the read that takes it
+// there, and pendingOutput never needs more than the bound and one read, however a busy machine
+// splits the child's bytes into pumps.
 void ScriptHost::Impl::pumpOutput(std::chrono::steady_clock::time_point stopAt) {
     if (!stdOutRead) return;
-    const std::size_t scanFrom = pendingOutput.size();
     char buffer[pumpReadBytes];
-    const std::size_t taken = readAvailable(stdOutRead, buffer, sizeof(buffer), maxPumpBytes, stopAt,
-                                            [this](const char* bytes, DWORD count) { pendingOutput.append(bytes, count); });
-    if (taken > 0) cutLines(scanFrom);
+    readAvailable(stdOutRead, buffer, sizeof(buffer), maxPumpBytes, stopAt, [this](const char* bytes, DWORD count) {
+        const std::size_t scanFrom = pendingOutput.size();
+        pendingOutput.append(bytes, count);
+        cutLines(scanFrom);
+    });
 }
 
 std::size_t ScriptHost::Impl::discardOutput(std::chrono::steady_clock::time_point stopAt) {

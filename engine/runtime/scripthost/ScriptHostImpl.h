@@ -38,7 +38,8 @@ struct ScriptHost::Impl {
     // Transport.
     void writeLine(const std::string& line);
     bool flushUnsentInput();
-    // Reads what the child has written, up to maxPumpBytes, and hands on every complete line. Once
+    // Reads what the child has written, up to maxPumpBytes, and hands on every complete line as
+    // each read brings it, so pendingOutput never holds more than maxLineBytes and one read. Once
     // `stopAt` has passed it stops after the batch of reads in hand, so a flood cannot hold a wait
     // long past its time-out (each read is a server round trip under Wine).
     void pumpOutput(std::chrono::steady_clock::time_point stopAt = std::chrono::steady_clock::time_point::max());
@@ -76,7 +77,7 @@ struct ScriptHost::Impl {
     HANDLE stdInWrite = nullptr; // PIPE_NOWAIT: a write never waits for the child
     HANDLE stdOutRead = nullptr;
     std::filesystem::path projectRoot;
-    std::string pendingOutput; // received bytes after the last '\n'; at most maxLineBytes
+    std::string pendingOutput; // received bytes after the last '\n'; at most maxLineBytes between reads
     FrameCommands frameCommands;
     std::vector<Collider> colliders;
     CollisionTracker collisionTracker;
@@ -108,7 +109,8 @@ private:
                        bool screenSpace);
 };
 
-// Every received line, and so pendingOutput, is bounded: a longer line is dropped with a warning.
+// Every received line is bounded, and so is pendingOutput (the bound and one read): a longer line
+// is dropped with a warning.
 constexpr std::size_t maxLineBytes = std::size_t(1) << 20;
 // One pump reads at most this much, so a child that writes without pause cannot stall a wait.
 constexpr std::size_t maxPumpBytes = std::size_t(1) << 20;
