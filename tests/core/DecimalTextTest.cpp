@@ -1,9 +1,9 @@
 #include "core/DecimalText.h"
+#include "support/ProcessorTime.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -37,10 +37,11 @@ Reading library(const std::string& text) {
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b)); }
 
+// The processor time the work cost, which load beside the tests does not lengthen.
 double secondsFor(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
+    const double start = TarnwickTest::threadProcessorSeconds();
     work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return TarnwickTest::threadProcessorSeconds() - start;
 }
 
 } // namespace
