@@ -9,7 +9,8 @@
 #include "BenchSupport.h"
 
 #include "core/Files.h"
-#include "scripthost/ScriptHost.h"
+#include "core/FramePacing.h"
+#include "scripthost/ScriptHostImpl.h"
 #include "support/ProcessRunner.h"
 #include "support/StandinTrace.h"
 #include "support/TempDir.h"
@@ -19,7 +20,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <stdexcept>
-#include <thread>
 
 using namespace Bench;
 namespace fs = std::filesystem;
@@ -111,24 +111,11 @@ Measured aroundTheProgram(const Run& run, Baseline&& baseline) {
     return measured;
 }
 
-// The limiter's own steps with nothing else in the pass: 1 ms sleeps while more than 2 ms of the
-// target remain, then yields until it has passed.
-void waitOutTarget(Clock::time_point passStart, Seconds target) {
-    for (;;) {
-        const Seconds remaining = target - (Clock::now() - passStart);
-        if (remaining <= Seconds::zero()) return;
-        if (remaining > milliseconds(2)) {
-            std::this_thread::sleep_for(milliseconds(1));
-        } else {
-            std::this_thread::yield();
-        }
-    }
-}
-
-// The bridge's wait for an answer that never comes, without any pipe: Sleep(1) polls to a deadline.
+// The bridge's wait for an answer that never comes, with no child and so no pipe to read: its
+// Sleep(1) polls to the frame's deadline.
 void pollToDeadline(milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) ::Sleep(1);
+    TarnwickEngine::ScriptHost::Impl idle;
+    idle.waitFor("END_FRAME", timeout);
 }
 
 // The bridge alone, started as the program starts it, with the stand-in's empty game answering
@@ -169,9 +156,9 @@ void medianRow(const std::string& item, const Measured& measured, const std::str
 
 void limiterOn() {
     const Run run{",\n  \"targetFps\": 60", L"", 10, 120};
-    const Seconds target(1.0 / 60.0);
-    const Measured measured = aroundTheProgram(run, [&](std::size_t count) {
-        return timedPasses(count, [&](Clock::time_point passStart) { waitOutTarget(passStart, target); });
+    const Measured measured = aroundTheProgram(run, [](std::size_t count) {
+        // The program's own limiter, with nothing else in the pass.
+        return timedPasses(count, [](Clock::time_point passStart) { TarnwickEngine::waitForFrameEnd(passStart, 60); });
     });
     medianRow("frame limiter on, target 60", measured,
               "baseline: the limiter's 1 ms sleeps and yields alone, in the bench; the tests hold each pass "
@@ -196,7 +183,7 @@ void neverEndingFrames() {
         return timedPasses(count, [](Clock::time_point) { pollToDeadline(milliseconds(500)); });
     });
     medianRow("script host that never ends a frame", measured,
-              "baseline: Sleep(1) polls to a 500 ms deadline, no pipe; " + std::to_string(run.passes) +
+              "baseline: the bridge's own wait with no child, Sleep(1) polls to a 500 ms deadline; " + std::to_string(run.passes) +
                   " passes; the tests hold each pass to 500 ms and the fastest below 650 ms");
 }
 

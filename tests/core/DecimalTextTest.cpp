@@ -1,5 +1,5 @@
 #include "core/DecimalText.h"
-#include "support/ProcessorTime.h"
+#include "support/SystemTimes.h"
 
 #include <gtest/gtest.h>
 

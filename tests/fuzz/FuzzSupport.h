@@ -6,7 +6,7 @@
 // replays another seed.
 #pragma once
 
-#include "support/ProcessorTime.h"
+#include "support/SystemTimes.h"
 
 #include <cstddef>
 #include <cstdint>

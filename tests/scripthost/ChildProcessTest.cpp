@@ -7,6 +7,7 @@
 #include "scripthost/ScriptHostImpl.h"
 
 #include "support/StandinTrace.h"
+#include "support/SystemTimes.h"
 
 #include <gtest/gtest.h>
 

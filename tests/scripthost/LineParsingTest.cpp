@@ -2,7 +2,7 @@
 #include "TestSupport.h"
 
 #include "scripthost/ScriptHostImpl.h"
-#include "support/ProcessorTime.h"
+#include "support/SystemTimes.h"
 
 #include <gtest/gtest.h>
 

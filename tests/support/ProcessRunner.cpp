@@ -65,10 +65,6 @@ BOOL CALLBACK findProcessWindow(HWND window, LPARAM context) {
     return FALSE;
 }
 
-std::int64_t fileTimeValue(const FILETIME& time) {
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-}
-
 } // namespace
 
 RunningProgram::RunningProgram(const fs::path& program, const std::vector<std::wstring>& arguments,
@@ -220,18 +216,6 @@ bool processEnds(DWORD processId, std::chrono::milliseconds timeout) {
     const bool ended = ::WaitForSingleObject(process, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
     ::CloseHandle(process);
     return ended;
-}
-
-std::int64_t systemTimeNow() {
-    FILETIME now{};
-    ::GetSystemTimePreciseAsFileTime(&now);
-    return fileTimeValue(now);
-}
-
-std::int64_t processEndTime(HANDLE process) {
-    FILETIME creation{}, end{}, kernel{}, user{};
-    if (!::GetProcessTimes(process, &creation, &end, &kernel, &user)) return 0;
-    return fileTimeValue(end);
 }
 
 } // namespace TarnwickTest

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -82,10 +81,5 @@ void setEnvironment(const char* name, const char* value);
 
 // True when no process with this id runs any more, or it ends within `timeout`.
 bool processEnds(DWORD processId, std::chrono::milliseconds timeout);
-
-// The system's time now, and the time it recorded for the end of a process that has ended, both
-// in 100 ns units: the moment a process ended, whenever a busy machine lets a waiting thread see it.
-std::int64_t systemTimeNow();
-std::int64_t processEndTime(HANDLE process);
 
 } // namespace TarnwickTest

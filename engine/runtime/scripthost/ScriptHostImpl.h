@@ -39,9 +39,8 @@ struct ScriptHost::Impl {
     void writeLine(const std::string& line);
     bool flushUnsentInput();
     // Reads what the child has written, up to maxPumpBytes, and hands on every complete line as
-    // each read brings it, so pendingOutput never holds more than maxLineBytes and one read. Once
-    // `stopAt` has passed it stops after the batch of reads in hand, so a flood cannot hold a wait
-    // long past its time-out (each read is a server round trip under Wine).
+    // each read brings it. Once `stopAt` has passed it stops after the batch of reads in hand, so a
+    // flood cannot hold a wait long past its time-out (each read is a server round trip under Wine).
     void pumpOutput(std::chrono::steady_clock::time_point stopAt = std::chrono::steady_clock::time_point::max());
     // Reads and drops what the child has written, handing nothing on, with no byte limit but the
     // same look at `stopAt`: the shutdown's way of keeping a child that is still writing from
